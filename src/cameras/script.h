@@ -1,0 +1,36 @@
+// The script: start-up, the per-frame pass and the state that outlives a pass.
+#pragma once
+
+#include <cstdint>
+
+#include "cameras/blade_camera.h"
+#include "cameras/explosive_camera.h"
+#include "settings/catalogue.h"
+
+constexpr int32_t kSnapshotCapacity = 1024;
+
+// Switched on at load; only the toggle changes it.
+extern bool enabled;
+// 1 where that virtual key was down at the previous poll.
+extern uint8_t keyWasDown[256];
+
+struct ScriptState {
+    int32_t toggleKey = kDefaultToggleKey;
+    CameraSwitches switches;
+    int32_t objects[kSnapshotCapacity];
+    int32_t objectCount = 0;
+    BladeCameraState blade;
+    ExplosiveCameraState explosive;
+};
+
+// The registered script: loads the settings, then runs passes for ever.
+void ScriptMain();
+
+// One pass without its closing scriptWait(0): toggle poll, and while switched
+// on the snapshot and the camera modes in their fixed order.
+void runPass(ScriptState& state);
+
+// Puts every module-level variable back to its load-time value, as a fresh
+// load of the library would. For hosts that run the script more than once in
+// one process (the simulator's tests).
+void resetModuleState();

@@ -1,0 +1,35 @@
+// What the bullet and arrow cameras share: their state record and the steps
+// both make the same way. Each mode keeps its own record, flag and camera.
+#pragma once
+
+#include "cameras/rig.h"
+
+struct ShotCameraState {
+    bool lingering = false;
+    Entity target = 0;  // written by the host's target-entity query
+    Camera camera = 0;
+    Vector3 launchPoint = {0.0f, 0.0f, 0.0f};
+    Vector3 endPoint = {0.0f, 0.0f, 0.0f};
+    Vector3 lookPoint = {0.0f, 0.0f, 0.0f};
+    float travelProgress = 0.0f;
+    float lingerCounter = 0.0f;
+};
+
+// The player character's launch bone.
+Vector3 launchBonePosition(Entity ped);
+// Clears the record's target, then lets the host write the entity the player aims at.
+void queryAimedEntity(ShotCameraState& shot);
+
+// Start sequence: leftover camera destroyed, new one created and rendered,
+// the running flag set, the time scale slowed.
+void beginShotCamera(ShotCameraState& shot, bool& running, float timeScale);
+// Eases the look point towards the target's current target point, if it exists.
+void smoothLookPoint(ShotCameraState& shot);
+// Clamps the progress to 1.0 and places the camera along the line of the shot.
+// Returns true when the travel has completed, which starts the linger phase.
+bool placeAlongShot(ShotCameraState& shot);
+// Eases the camera towards a spot `offsetBack` behind the target point p and
+// 0.3 above it, and turns it straight at p.
+void easeBehindTarget(ShotCameraState& shot, Vector3 p, float offsetBack);
+// End sequence: gameplay camera back, camera destroyed, normal game speed.
+void endShotCamera(ShotCameraState& shot, bool& running);

@@ -1,0 +1,40 @@
+// Everything the plug-in takes from "Veltrix.ini", and the start-up load.
+#pragma once
+
+#include <cstdint>
+
+extern const char* const kSettingsPath;  // "Veltrix.ini", relative to the working directory
+
+// Section "Lingering": module-level, statically initialised to their defaults,
+// overwritten once by the start-up load (each read falls back to the current value).
+extern float BulletCamSpeed;
+extern float LingerTime;
+extern float CameraOffsetBack;
+extern float slowMotionFactor;
+extern float BulletLingerSpeed;
+extern float BowLingerSpeed;
+extern float BowCamSpeed;
+
+// Section "Projectiles": held by the script for the life of its loop.
+struct CameraSwitches {
+    bool EnableKnifeCamera = true;
+    bool EnableArrowCamera = true;
+    bool EnableTomahawkCamera = true;
+    bool EnableDynamiteCamera = true;
+    bool EnableFireBottleCamera = true;
+    bool EnableBulletLineCamera = true;
+};
+
+constexpr int32_t kDefaultToggleKey = 78;  // the N key
+
+struct StartupSettings {
+    int32_t toggleKey = kDefaultToggleKey;
+    CameraSwitches switches;
+};
+
+// Key bindings, then the six switches, then the seven numbers, in catalogue order.
+// Never throws: whatever the file holds, a setting that cannot be read keeps its value.
+StartupSettings loadSettings();
+
+// Puts the seven numbers back to their load-time defaults (a fresh library load).
+void resetFloatSettings();
