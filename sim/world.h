@@ -1,0 +1,215 @@
+// The simulated host: a small deterministic game world that answers the
+// plug-in's natives by hash, logs every call and checks the call protocol.
+//
+// Portable C++17: the Linux tests link it in-process, and the Windows
+// stand-in script-hook library is built from the same sources.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/vector3.h"
+
+namespace sim {
+
+// ---- Native hashes the world answers ----------------------------------------
+namespace hash {
+constexpr uint64_t CreateCamera = 0xE72CDBA7F0A02DD6;
+constexpr uint64_t ActivateCamera = 0x87295BCA613800C8;
+constexpr uint64_t RenderSwitch = 0x33281167E4942E4F;
+constexpr uint64_t SetCameraPosition = 0xF9EE7D419EE49DE6;
+constexpr uint64_t PointCamera = 0x948B39341C3A40C2;
+constexpr uint64_t NearClip = 0xA924028272A61364;
+constexpr uint64_t FieldOfView = 0x27666E5988D9D429;
+constexpr uint64_t DestroyCamera = 0x4E67E0B6D7FD5145;
+constexpr uint64_t TimeScale = 0x9682AF6050854856;
+constexpr uint64_t CameraPosition = 0x6B12F11C2A9F0344;
+constexpr uint64_t EntityExists = 0xD42BD6EB2E0F1677;
+constexpr uint64_t PlayerPed = 0x096275889B8E0EE0;
+constexpr uint64_t EntityPosition = 0xA86D5F069399F44D;
+constexpr uint64_t EntityModel = 0xDA76A9F39210D365;
+constexpr uint64_t EntityVelocity = 0x4805D2B1D8CF94A9;
+constexpr uint64_t Attachment = 0xEE6AD63ABF59C0B7;
+constexpr uint64_t CurrentWeapon = 0x3A87E44BB9A01D54;
+constexpr uint64_t ShootingTest = 0x34616828CD07F1A1;
+constexpr uint64_t PedBonePosition = 0x17C07FC640E86B4E;
+constexpr uint64_t ShotVeto = 0x6C4D0409BA1A2BC2;
+constexpr uint64_t PlayerId = 0x217E9DC48139933D;
+constexpr uint64_t TargetEntity = 0xA6817C110B830EAD;
+constexpr uint64_t PositionOnlyTest = 0x7D5B1F88E7504BBA;
+constexpr uint64_t BoneListTest = 0xB980061DA992779D;
+constexpr uint64_t BoneIndex = 0x3F428D08BE5AAE31;
+constexpr uint64_t BonePosition = 0x82CFA50E34681CA5;
+}  // namespace hash
+
+// Number of argument slots each known native takes; -1 for an unknown hash.
+int argumentCount(uint64_t nativeHash);
+// A short readable name for logs and reports ("set-camera-position", ...).
+const char* nativeName(uint64_t nativeHash);
+
+// ---- World contents ------------------------------------------------------------
+struct Bone {
+    int32_t id;
+    Vector3 offset;  // from the entity's position, so bones move with it
+};
+
+struct Entity {
+    int32_t handle = 0;
+    uint32_t model = 0;
+    bool exists = true;
+    bool attached = false;
+    bool inSnapshot = true;  // objects are; characters (the player, targets) are not
+    bool ballistic = false;  // falls under gravity until it lands, then rests
+    Vector3 position = {0, 0, 0};
+    Vector3 velocity = {0, 0, 0};
+    // Targets: what the position-only and bone-list tests answer, and the bones.
+    bool positionOnly = false;
+    bool boneListA = false;
+    std::vector<Bone> bones;  // bone index = position in this list
+};
+
+struct Camera {
+    int32_t handle = 0;
+    bool live = true;
+    bool activated = false;
+    bool placed = false;
+    Vector3 position = {0, 0, 0};
+    Vector3 pointAt = {0, 0, 0};
+    float nearClip = 0.0f;  // 0: never set
+    float fieldOfView = 0.0f;
+    int createdPass = 0;
+    int destroyedPass = -1;
+};
+
+struct NativeCall {
+    int pass = 0;
+    uint64_t hash = 0;
+    std::vector<uint64_t> args;
+    uint64_t results[3] = {0, 0, 0};
+};
+
+enum class HostCallKind { Register, Unregister, Wait, GetAllObjects };
+struct HostCall {
+    int pass = 0;
+    HostCallKind kind = HostCallKind::Wait;
+    uint64_t value = 0;  // module handle, wait time or returned count
+};
+
+// Bits of a float argument slot, and back.
+uint64_t floatSlot(float value);
+float slotFloat(uint64_t slot);
+
+class World {
+public:
+    World();
+
+    // ---- Player -----------------------------------------------------------------
+    int32_t playerPed = 1;
+    int32_t playerId = 7;
+    Vector3 launchBoneOffset = {0.1f, 0.2f, 1.5f};  // bone 28422 from the ped's position
+    uint32_t weapon = 0;
+    bool weaponQueryAnswer = true;
+    bool shooting = false;
+    int32_t aimedEntity = 0;
+    bool veto = false;
+
+    // ---- Objects, characters ----------------------------------------------------
+    std::map<int32_t, Entity> entities;
+    std::vector<int32_t> snapshotOrder;  // object handles in the order the host lists them
+
+    // ---- Cameras and time ---------------------------------------------------------
+    std::vector<Camera> cameras;
+    Vector3 gameplayCameraPosition = {0.0f, -3.0f, 2.0f};
+    bool scriptedView = false;  // the render switch's current state
+    int32_t renderArgs[6] = {0, 0, 0, 0, 0, 0};
+    float timeScale = 1.0f;
+    std::vector<std::pair<int, float>> timeScaleHistory;  // (pass, value) per call
+
+    // ---- Keyboard -------------------------------------------------------------------
+    std::map<int32_t, bool> keysDown;
+    // Keys pressed and released since the last poll: reported once in bit 0 only,
+    // as the real key-state query does.
+    std::map<int32_t, bool> keysTapped;
+
+    // ---- Stepping -------------------------------------------------------------------
+    int pass = 0;               // pass being run (1-based once the script runs)
+    float frameTime = 0.016f;   // game seconds per pass at time scale 1
+    float gravity = 9.81f;
+    float groundHeight = 0.0f;
+
+    // ---- Fault injection ------------------------------------------------------------
+    bool overrideObjectCount = false;
+    int32_t reportedObjectCount = 0;  // returned instead of the real count when overriding
+    bool createReturnsZero = false;
+
+    // ---- Logging ----------------------------------------------------------------------
+    bool logCalls = true;  // off for long runs; counters still run
+    std::vector<NativeCall> calls;
+    std::vector<HostCall> hostCalls;
+    std::vector<std::string> errors;          // protocol errors: unknown hash, wrong count, interleaving
+    std::vector<std::string> cameraMisuse;    // use of a camera that is not live
+    uint64_t nativeCallCount = 0;
+    uint64_t camerasCreated = 0;
+    uint64_t camerasDestroyed = 0;
+
+    // ---- Host interface entry points ------------------------------------------------
+    void nativeInit(uint64_t nativeHash);
+    void nativePush(uint64_t slot);
+    uint64_t* nativeCall();
+    int32_t getAllObjects(int32_t* handles, int32_t capacity);
+    int16_t keyState(int32_t virtualKey);
+    void recordHostCall(HostCallKind kind, uint64_t value);
+
+    // ---- Scripting for tests ------------------------------------------------------------
+    int32_t spawnObject(uint32_t model, Vector3 position, Vector3 velocity = {0, 0, 0}, bool ballistic = true);
+    int32_t spawnTarget(Vector3 position, std::vector<Bone> bones = {}, bool boneListA = false,
+                        bool positionOnly = false);
+    void removeEntity(int32_t handle);  // stops existing, leaves the snapshot
+    Entity& entity(int32_t handle);
+    Vector3 playerPosition() const;
+    Vector3 launchBonePosition() const;
+    Vector3 targetPointOf(int32_t handle) const;  // what the plug-in should aim at
+    void advance();                               // one frame of motion at the current time scale
+
+    // ---- Queries ---------------------------------------------------------------------------
+    std::vector<const Camera*> liveCameras() const;
+    const Camera* camera(int32_t handle) const;
+    std::vector<const NativeCall*> callsInPass(int passNumber) const;
+    std::vector<const NativeCall*> callsOf(uint64_t nativeHash) const;
+    int countInPass(int passNumber, uint64_t nativeHash) const;
+
+private:
+    bool callOpen_ = false;
+    uint64_t callHash_ = 0;
+    std::vector<uint64_t> pushed_;
+    uint64_t results_[8] = {};
+    int32_t nextHandle_ = 100;
+    int32_t nextCamera_ = 1;
+
+    void answer(uint64_t nativeHash, const std::vector<uint64_t>& args);
+    const Entity* find(int32_t handle) const;
+    Camera* liveCamera(int32_t handle, const char* operation);
+    void setInt(int32_t value);
+    void setVector(Vector3 v);
+};
+
+// The world that the host functions answer from.
+World* activeWorld();
+void setActiveWorld(World* world);
+// Called from scriptWait: hands control back to whoever drives the script.
+void setWaitHook(void (*hook)());
+void callWaitHook();
+
+// What the plug-in registered (set by scriptRegister, cleared by scriptUnregister).
+struct Registration {
+    void* module = nullptr;
+    void (*script)() = nullptr;
+    int registers = 0;
+    int unregisters = 0;
+    void* unregisteredModule = nullptr;
+};
+Registration& registration();
+
+}  // namespace sim
