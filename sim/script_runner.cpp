@@ -13,7 +13,6 @@ struct ScriptRunner::Context {
     ucontext_t host;
     ucontext_t script;
     std::vector<char> stack = std::vector<char>(1 << 20);
-    bool started = false;
 };
 
 namespace {
@@ -47,9 +46,7 @@ ScriptRunner::~ScriptRunner() {
 
 void ScriptRunner::step(int passes) {
     for (int i = 0; i < passes; ++i) {
-        if (context_->started) world_.advance();
-        context_->started = true;
-        ++world_.pass;
+        world_.beginPass();
         g_running = context_.get();
         swapcontext(&context_->host, &context_->script);
         g_running = nullptr;

@@ -403,6 +403,11 @@ void World::advance() {
     }
 }
 
+void World::beginPass() {
+    if (pass > 0) advance();
+    ++pass;
+}
+
 // ---- Queries ---------------------------------------------------------------------------------
 std::vector<const Camera*> World::liveCameras() const {
     std::vector<const Camera*> live;

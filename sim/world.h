@@ -172,6 +172,9 @@ public:
     Vector3 launchBonePosition() const;
     Vector3 targetPointOf(int32_t handle) const;  // what the plug-in should aim at
     void advance();                               // one frame of motion at the current time scale
+    // Before each pass: the world moves one frame (not before the first), and
+    // the pass counter goes up.
+    void beginPass();
 
     // ---- Queries ---------------------------------------------------------------------------
     std::vector<const Camera*> liveCameras() const;

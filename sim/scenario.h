@@ -1,0 +1,157 @@
+// Scenarios: a world, events by pass and expectations, read from JSON, played
+// against the plug-in pass by pass; and the trace of what the plug-in did.
+//
+// Portable: the Linux tools run the plug-in's core in-process, and the Windows
+// driver runs the real plug-in under the stand-in host; both use this code.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "world.h"
+
+namespace sim {
+
+struct ScenarioObject {
+    std::string id;
+    uint32_t model = 0;
+    Vector3 position = {0, 0, 0};
+    Vector3 velocity = {0, 0, 0};
+    bool ballistic = true;
+    bool attached = false;
+    bool thrownLater = false;  // appears with a "throw" event, not at the start
+};
+
+struct ScenarioTarget {
+    std::string id;
+    Vector3 position = {0, 0, 0};
+    Vector3 velocity = {0, 0, 0};
+    std::vector<Bone> bones;
+    bool boneListA = false;
+    bool positionOnly = false;
+};
+
+// One action at the start of a pass (before the plug-in runs it).
+struct ScenarioEvent {
+    int pass = 0;
+    std::string action;  // throw, shoot, stop_shooting, aim, weapon, key_down, key_up, delete, attach, move, veto
+    std::string id;      // object or target the action concerns
+    uint32_t value = 0;  // weapon hash or key code
+    std::optional<Vector3> position;
+    std::optional<Vector3> velocity;
+};
+
+struct Scenario {
+    std::string name;
+    std::string description;
+    int passes = 0;
+    std::optional<std::string> ini;  // contents of "Veltrix.ini"; none: no file
+    Vector3 player = {0, 0, 0};
+    uint32_t weapon = 0;
+    std::vector<ScenarioObject> objects;
+    std::vector<ScenarioTarget> targets;
+    std::vector<ScenarioEvent> events;
+    nlohmann::json expect = nlohmann::json::object();
+};
+
+// Throws std::runtime_error with a readable message on a malformed scenario.
+Scenario parseScenario(const nlohmann::json& document);
+Scenario loadScenario(const std::string& path);
+
+// ---- Trace -----------------------------------------------------------------------------------
+enum class Phase : char { Start = 's', Follow = 'f', Linger = 'l', Hold = 'h', End = 'e' };
+
+struct CameraSample {
+    int32_t handle = 0;
+    Vector3 position = {0, 0, 0};
+    Vector3 lookAt = {0, 0, 0};
+    char phase = 'h';
+};
+
+struct ObjectSample {
+    std::string id;
+    Vector3 position = {0, 0, 0};
+};
+
+struct TraceRow {
+    int pass = 0;
+    float timeScale = 1.0f;
+    bool scriptedView = false;
+    std::vector<CameraSample> cameras;  // every camera live during the pass
+    std::vector<ObjectSample> objects;  // every scenario object and target that exists
+};
+
+struct CameraLife {
+    int32_t handle = 0;
+    std::string mode;  // blade, explosive, bullet, arrow
+    int created = 0;
+    int destroyed = -1;  // -1: still live at the end
+    int followed = 0;    // passes in which it was moved to follow
+    int lingered = 0;    // passes in which it held or eased in after the action
+};
+
+struct Trace {
+    std::string scenario;
+    std::vector<TraceRow> rows;
+    std::vector<CameraLife> cameras;
+    std::vector<std::pair<int, float>> timeScaleCalls;  // (pass, value) of every time-scale call
+    std::vector<std::string> protocolErrors;            // and cameras used while not live
+};
+
+nlohmann::json traceToJson(const Trace& trace);
+Trace traceFromJson(const nlohmann::json& document);
+// One row per pass: time scale, view, each camera's position, look point and
+// phase, each object's position.
+void writeTraceCsv(const Trace& trace, const std::string& path);
+
+struct TraceSummary {
+    int camerasMade = 0;
+    int camerasDestroyed = 0;
+    int passesFollowed = 0;
+    int passesLingered = 0;
+    float lowestTimeScale = 1.0f;
+    float finalTimeScale = 1.0f;
+};
+TraceSummary summarize(const Trace& trace);
+
+// ---- Playing a scenario -----------------------------------------------------------------------
+// Applies a scenario's world and events to a World and records the trace. The
+// caller runs the plug-in's passes; key presses go through `pressKey` so that
+// the Windows driver can press real keys.
+class ScenarioPlayer {
+public:
+    using KeyFunction = std::function<void(int32_t key, bool down)>;
+    ScenarioPlayer(const Scenario& scenario, World& world, KeyFunction pressKey);
+
+    void beforePass(int passNumber);  // applies the events of this pass
+    void afterPass(int passNumber);   // records the pass
+    Trace finish();                   // closes camera lives and returns the trace
+
+private:
+    const Scenario& scenario_;
+    World& world_;
+    KeyFunction pressKey_;
+    std::map<std::string, int32_t> handles_;
+    Trace trace_;
+    size_t callsSeen_ = 0;
+    std::map<int32_t, CameraSample> lastSample_;
+
+    int32_t handleOf(const std::string& id) const;
+    void spawn(const ScenarioObject& object);
+    std::string modeOfNewCamera(int32_t handle, int passNumber) const;
+};
+
+// Expectation failures of a finished run, each a readable line; empty when all hold.
+// `output` is what the plug-in printed on standard output (line ends normalised).
+std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace& trace, const std::string& output);
+
+// Writes the scenario's "Veltrix.ini" (or removes one) in `directory`, creating it.
+void prepareWorkingDirectory(const Scenario& scenario, const std::string& directory);
+
+}  // namespace sim
