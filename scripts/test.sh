@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Runs every test: the Windows plug-in's binary and Wine tests, the native
+# suite, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the fuzzers for a short while.
+#
+#   scripts/test.sh               everything
+#   FUZZ_SECONDS=300 scripts/test.sh   longer fuzzing
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# ctest reports a test that exits 77 as skipped; here nothing may be skipped,
+# since this script has just installed and built everything the tests need.
+run_ctest() {
+  ctest "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  if grep -q "did not run" "$log"; then
+    echo "test.sh: some tests were skipped" >&2
+    return 1
+  fi
+  return "$rc"
+}
+
+echo "== Windows plug-in (mingw-w64)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+echo "== Native build and tests"
+cmake --preset native >/dev/null
+cmake --build --preset native
+run_ctest --preset native
+
+if grep -q '"native-asan"' CMakePresets.json; then
+  echo "== Native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+  cmake --preset native-asan >/dev/null
+  cmake --build --preset native-asan
+  run_ctest --preset native-asan
+fi
+
+if [ -x tests/fuzz/run.sh ]; then
+  echo "== Fuzzing, ${FUZZ_SECONDS:-60} s per target"
+  tests/fuzz/run.sh "${FUZZ_SECONDS:-60}"
+fi
+echo "== All tests passed"
