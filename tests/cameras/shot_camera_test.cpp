@@ -12,6 +12,14 @@ constexpr uint32_t kBow = 0x88A8505C;
 constexpr uint32_t kGatedBow = 0x06E0F12B;
 
 using namespace sim::hash;
+
+// One pass of firing `weapon` at a target 30 m away, in a world of its own.
+void fireOnce(sim::World& fresh, sim::ScriptRunner& run, uint32_t weapon) {
+    fresh.aimedEntity = fresh.spawnTarget({0, 30, 1}, {}, false, true);
+    fresh.weapon = weapon;
+    fresh.shooting = true;
+    run.step();
+}
 }  // namespace
 
 class ShotTest : public SimTest {
@@ -135,10 +143,7 @@ TEST_F(ShotTest, SwitchesGateExactlyOneWeaponEach) {
         scratch.write("Veltrix.ini", "[Projectiles]\nEnableBulletLineCamera=0\nEnableArrowCamera=false\n");
         sim::World fresh;
         sim::ScriptRunner run(fresh);
-        fresh.aimedEntity = fresh.spawnTarget({0, 30, 1}, {}, false, true);
-        fresh.weapon = c.weapon;
-        fresh.shooting = true;
-        run.step();
+        fireOnce(fresh, run, c.weapon);
         EXPECT_EQ(fresh.camerasCreated, c.starts ? 1u : 0u) << std::hex << c.weapon;
     }
 }
@@ -147,10 +152,7 @@ TEST_F(ShotTest, GatedWeaponsStartWhenSwitchedOn) {
     for (uint32_t weapon : {kGatedGun, kGatedBow}) {
         sim::World fresh;
         sim::ScriptRunner run(fresh);
-        fresh.aimedEntity = fresh.spawnTarget({0, 30, 1}, {}, false, true);
-        fresh.weapon = weapon;
-        fresh.shooting = true;
-        run.step();
+        fireOnce(fresh, run, weapon);
         EXPECT_EQ(fresh.camerasCreated, 1u) << std::hex << weapon;
     }
 }
@@ -250,10 +252,7 @@ TEST_F(ShotTest, TargetGoneAtArrivalStillEndsBothCameras) {
     for (uint32_t weapon : {kGun, kBow}) {
         sim::World fresh;
         sim::ScriptRunner run(fresh);
-        fresh.aimedEntity = fresh.spawnTarget({0, 30, 1}, {}, false, true);
-        fresh.weapon = weapon;
-        fresh.shooting = true;
-        run.step();
+        fireOnce(fresh, run, weapon);
         fresh.shooting = false;
         fresh.removeEntity(fresh.aimedEntity);
         run.step(1000);
