@@ -1,0 +1,52 @@
+// ini-check: what the plug-in makes of a settings file, line by line.
+//
+// Every decision goes through the plug-in's own settings code (line reading,
+// classification, switch and number conversion, key codes), and the effective
+// values are the plug-in's own reads of the file, so the check cannot drift
+// from what players get.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+struct LineFate {
+    int number = 0;
+    std::string text;                // the line as read (line feed removed)
+    std::vector<std::string> notes;  // what happens to it; several when it is also a key binding
+};
+
+struct EffectiveSetting {
+    std::string key;
+    std::string value;  // as the plug-in holds it: "78 (N)", "true", "2.5"
+    int line = 0;       // the line that set it; 0: the default
+    bool isDefault = true;       // no usable line: the default applies
+    bool sameAsDefault = false;  // set by a line, to the default value
+};
+
+struct Finding {
+    int line = 0;  // 0: the file as a whole
+    std::string text;
+};
+
+struct IniReport {
+    std::string path;
+    bool readable = false;
+    std::vector<LineFate> lines;
+    std::vector<EffectiveSetting> settings;  // ToggleKey, the six switches, the seven numbers
+    std::vector<std::string> printed;        // the exact lines the plug-in prints at every start
+    std::vector<Finding> warnings;
+};
+
+IniReport analyseIni(const std::string& path);
+void printIniReport(const IniReport& report, std::ostream& out);
+// 0 clean, 1 with warnings, 2 when the file cannot be read.
+int iniCheckStatus(const IniReport& report);
+
+// Short name of a Windows virtual-key code ("N", "F5", "SPACE"); empty when
+// no key has that code.
+std::string keyName(int code);
+
+}  // namespace tools

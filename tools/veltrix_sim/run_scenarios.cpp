@@ -1,0 +1,233 @@
+#include "run_scenarios.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "report.h"
+#include "run_in_process.h"
+#include "wine_driver.h"
+
+namespace tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A percentage on stderr, only once a run has taken more than a moment, so
+// quick runs stay quiet.
+class Progress {
+public:
+    Progress(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+
+    void update(double fraction, const std::string& label) {
+        const double elapsed = secondsSince(start_);
+        if (elapsed < 2.0) return;
+        const int percent = static_cast<int>(fraction * 100);
+        if (terminal_) {
+            if (secondsSince(lastShown_) < 0.2 && percent == lastPercent_) return;
+            err_ << "\r\033[K" << percent << "%  " << label << std::flush;
+            shown_ = true;
+        } else {
+            // A log file gets a line per tenth, not a stream of carriage returns.
+            if (percent / 10 == lastPercent_ / 10) return;
+            err_ << percent << "%  " << label << '\n' << std::flush;
+        }
+        lastPercent_ = percent;
+        lastShown_ = std::chrono::steady_clock::now();
+    }
+    void finish() {
+        if (shown_) err_ << "\r\033[K" << std::flush;
+        shown_ = false;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static double secondsSince(Clock::time_point t) {
+        return std::chrono::duration<double>(Clock::now() - t).count();
+    }
+    std::ostream& err_;
+    bool terminal_;
+    bool shown_ = false;
+    int lastPercent_ = -1;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point lastShown_ = Clock::now();
+};
+
+bool readWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return !in.bad();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string resultWord(const ScenarioOutcome& o) {
+    if (!o.ran) return "ERROR";
+    if (!o.failures.empty()) return "FAIL";
+    return o.hasExpectations ? "PASS" : "-";
+}
+
+// Directory names stay unique within one run.
+std::string uniqueName(std::string name, std::set<std::string>& used) {
+    for (char& c : name)
+        if (c == '/' || c == '\\' || c == ':' || c == ' ') c = '_';
+    if (name.empty() || name == "." || name == "..") name = "scenario";
+    std::string candidate = name;
+    for (int k = 2; used.count(candidate); ++k) candidate = name + "-" + std::to_string(k);
+    used.insert(candidate);
+    return candidate;
+}
+
+}  // namespace
+
+void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%-22s %5s %9s %8s %8s %8s %7s  %s\n", "scenario", "made", "destroyed",
+                  "followed", "lingered", "lowest", "at end", "expectations");
+    out << line;
+    for (const ScenarioOutcome& o : outcomes) {
+        if (!o.ran) {
+            std::snprintf(line, sizeof line, "%-22s %5s %9s %8s %8s %8s %7s  %s\n", o.name.c_str(), "-", "-", "-",
+                          "-", "-", "-", "ERROR");
+        } else {
+            const sim::TraceSummary& s = o.summary;
+            std::snprintf(line, sizeof line, "%-22s %5d %9d %8d %8d %8.4g %7.4g  %s\n", o.name.c_str(),
+                          s.camerasMade, s.camerasDestroyed, s.passesFollowed, s.passesLingered,
+                          static_cast<double>(s.lowestTimeScale), static_cast<double>(s.finalTimeScale),
+                          resultWord(o).c_str());
+        }
+        out << line;
+    }
+    for (const ScenarioOutcome& o : outcomes) {
+        if (!o.ran) out << o.name << ": cannot run: " << o.error << '\n';
+        for (const std::string& f : o.failures) out << o.name << ": " << f << '\n';
+    }
+}
+
+int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    std::optional<std::string> iniText;
+    if (options.ini) {
+        std::string text;
+        if (!readWholeFile(*options.ini, text)) {
+            err << "veltrix-sim: cannot read " << *options.ini << '\n';
+            return 2;
+        }
+        iniText = text;
+    }
+    std::unique_ptr<WineDriver> wine;
+    if (options.dll) {
+        std::string problem;
+        std::optional<WineDriver> found = WineDriver::find(*options.dll, options.driver, problem);
+        if (!found) {
+            err << "veltrix-sim: " << problem << '\n';
+            return 2;
+        }
+        wine = std::make_unique<WineDriver>(std::move(*found));
+    }
+
+    const fs::path outDir = fs::absolute(options.out);
+    std::error_code ec;
+    fs::create_directories(outDir, ec);
+    if (ec) {
+        err << "veltrix-sim: cannot create " << outDir.string() << ": " << ec.message() << '\n';
+        return 2;
+    }
+
+    Progress progress(err, &err == &std::cerr && isatty(STDERR_FILENO));
+    std::vector<ScenarioOutcome> outcomes;
+    std::set<std::string> usedNames;
+    const size_t total = options.scenarioFiles.size();
+    for (size_t index = 0; index < total; ++index) {
+        ScenarioOutcome o;
+        o.file = options.scenarioFiles[index];
+        o.name = fs::path(o.file).stem().string();
+        try {
+            sim::Scenario scenario = sim::loadScenario(o.file);
+            if (iniText) scenario.ini = iniText;
+            o.name = uniqueName(scenario.name.empty() ? o.name : scenario.name, usedNames);
+            o.description = scenario.description;
+            const fs::path dir = outDir / o.name;
+            fs::create_directories(dir);
+            o.directory = dir.string();
+
+            const std::string label = o.name + " (" + std::to_string(index + 1) + "/" + std::to_string(total) + ")";
+            auto onPass = [&](int pass, int passes) {
+                progress.update((static_cast<double>(index) + static_cast<double>(pass) / passes) / total, label);
+            };
+            progress.update(static_cast<double>(index) / total, label);
+
+            sim::Trace trace;
+            std::string output;
+            ReportFacts facts;
+            if (wine) {
+                WineRun run = wine->run(scenario, o.file, dir, onPass);
+                trace = std::move(run.trace);
+                output = std::move(run.output);
+                facts.runner = "Veltrix.asi (" + fs::path(*options.dll).string() + ") under Wine, stand-in host";
+            } else {
+                sim::InProcessResult run = sim::runInProcess(scenario, (dir / "work").string(), onPass);
+                trace = std::move(run.trace);
+                output = std::move(run.output);
+                facts.runner = "plug-in core in-process, simulated host";
+            }
+            writeFile(dir / "trace.json", sim::traceToJson(trace).dump(1) + "\n");
+            sim::writeTraceCsv(trace, (dir / "trace.csv").string());
+            writeFile(dir / "output.txt", output);
+
+            o.ran = true;
+            o.summary = sim::summarize(trace);
+            o.failures = sim::checkExpectations(scenario, trace, output);
+            o.hasExpectations = !scenario.expect.empty();
+            facts.summary = o.summary;
+            facts.hasExpectations = o.hasExpectations || !o.failures.empty();
+            facts.failures = o.failures;
+            facts.output = output;
+            writeFile(dir / "report.html", renderReport(scenario, trace, facts));
+        } catch (const std::exception& e) {
+            o.ran = false;
+            o.error = e.what();
+            if (usedNames.count(o.name) == 0) o.name = uniqueName(o.name, usedNames);
+        }
+        outcomes.push_back(o);
+    }
+    progress.finish();
+
+    std::vector<IndexEntry> entries;
+    for (const ScenarioOutcome& o : outcomes) {
+        const std::string href = o.ran ? o.name + "/report.html" : std::string();
+        entries.push_back({o.name, o.ran ? o.description : "cannot run: " + o.error, href, resultWord(o)});
+    }
+    try {
+        writeFile(outDir / "index.html",
+                  renderIndex(options.dll ? "Veltrix scenarios: Veltrix.asi under Wine" : "Veltrix scenarios", entries));
+    } catch (const std::exception& e) {
+        err << "veltrix-sim: " << e.what() << '\n';
+        return 2;
+    }
+
+    printSummaryTable(outcomes, out);
+    out << "Reports: " << (outDir / "index.html").string() << '\n';
+    int status = 0;
+    for (const ScenarioOutcome& o : outcomes) {
+        if (!o.ran) status = 2;
+        if (o.ran && !o.failures.empty() && status == 0) status = 1;
+    }
+    return status;
+}
+
+}  // namespace tools

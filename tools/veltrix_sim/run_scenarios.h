@@ -1,0 +1,42 @@
+// veltrix-sim run: scenario files through the plug-in, with traces, reports
+// and a summary table.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace tools {
+
+struct RunOptions {
+    std::vector<std::string> scenarioFiles;
+    std::optional<std::string> ini;     // settings file that replaces every scenario's own
+    std::optional<std::string> dll;     // run this Veltrix.asi under Wine instead of in-process
+    std::optional<std::string> driver;  // the Windows scenario driver; found beside the DLL when not given
+    std::string out = "out/sim";
+};
+
+struct ScenarioOutcome {
+    std::string file;
+    std::string name;
+    std::string description;
+    bool ran = false;
+    std::string error;  // why it could not run
+    sim::TraceSummary summary;
+    bool hasExpectations = false;
+    std::vector<std::string> failures;
+    std::string directory;  // where its trace and report went
+};
+
+// Runs every scenario, writes <out>/<name>/{trace.csv,trace.json,report.html}
+// and <out>/index.html, prints the summary table on `out`; progress and
+// errors go to `err`. Returns 0 when all ran and met their expectations, 1
+// when an expectation failed, 2 when a scenario could not run.
+int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out);
+
+}  // namespace tools

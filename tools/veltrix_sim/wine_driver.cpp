@@ -1,0 +1,156 @@
+#include "wine_driver.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs a shell command with its output going to `log`; returns its exit status.
+int runLogged(const std::string& command, const fs::path& log) {
+    const int status = std::system((command + " >" + shellQuoted(log.string()) + " 2>&1 </dev/null").c_str());
+    if (status == -1 || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// The driver's own verdict lines, for a run that left no trace.
+std::string failureLines(const std::string& log) {
+    std::istringstream in(log);
+    std::string lines;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("FAIL: ", 0) == 0 || line.rfind("SKIP: ", 0) == 0) lines += (lines.empty() ? "" : "; ") + line;
+    return lines.empty() ? "the driver left no trace" : lines;
+}
+
+}  // namespace
+
+std::optional<WineDriver> WineDriver::find(const std::string& dll, const std::optional<std::string>& driverDir,
+                                           std::string& problem) {
+    WineDriver d;
+    d.dll_ = fs::absolute(dll);
+    if (!fs::is_regular_file(d.dll_)) {
+        problem = "no plug-in at " + d.dll_.string();
+        return std::nullopt;
+    }
+    d.driverDir_ = fs::absolute(driverDir ? fs::path(*driverDir) : d.dll_.parent_path() / "e2e");
+    for (const char* file : {"e2e_driver.exe", "ScriptHookRDR2.dll"}) {
+        if (!fs::is_regular_file(d.driverDir_ / file)) {
+            problem = "no " + std::string(file) + " in " + d.driverDir_.string() +
+                      " (build the windows preset, or name the driver folder with --driver)";
+            return std::nullopt;
+        }
+    }
+    d.script_ = VELTRIX_E2E_SCRIPT;
+    if (!fs::is_regular_file(d.script_)) {
+        problem = "the Wine run script " + d.script_.string() + " is missing";
+        return std::nullopt;
+    }
+    // One prefix per build tree: made once, a minute's work, then reused.
+    const char* prefix = std::getenv("VELTRIX_WINEPREFIX");
+    d.prefix_ = prefix && *prefix ? fs::absolute(prefix) : d.dll_.parent_path() / "wineprefix";
+
+    // The driver loads the plug-in from its own folder by the name Veltrix.asi,
+    // so the DLL under test is staged beside a copy of the driver and stand-in.
+    char pattern[] = "/tmp/veltrix-sim-wine-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        problem = "cannot make a staging folder in /tmp";
+        return std::nullopt;
+    }
+    d.staging_ = pattern;
+    std::error_code ec;
+    for (const char* file : {"e2e_driver.exe", "ScriptHookRDR2.dll"})
+        fs::copy_file(d.driverDir_ / file, d.staging_ / file, ec);
+    if (!ec) fs::copy_file(d.dll_, d.staging_ / "Veltrix.asi", ec);
+    if (ec) {
+        problem = "cannot stage the driver: " + ec.message();
+        fs::remove_all(d.staging_, ec);
+        return std::nullopt;
+    }
+    return d;
+}
+
+WineDriver::WineDriver(WineDriver&& other) noexcept
+    : dll_(std::move(other.dll_)), driverDir_(std::move(other.driverDir_)), script_(std::move(other.script_)),
+      prefix_(std::move(other.prefix_)), staging_(std::move(other.staging_)), started_(other.started_),
+      owner_(other.owner_) {
+    other.owner_ = false;
+}
+
+WineDriver::~WineDriver() {
+    if (!owner_) return;
+    if (started_)
+        runLogged("bash " + shellQuoted(script_.string()) + " stop " + shellQuoted(staging_.string()) + " " +
+                      shellQuoted(prefix_.string()),
+                  "/dev/null");
+    std::error_code ec;
+    if (!staging_.empty()) fs::remove_all(staging_, ec);
+}
+
+void WineDriver::start() const {
+    if (started_) return;
+    started_ = true;
+    const fs::path log = staging_ / "start.log";
+    const int status = runLogged("bash " + shellQuoted(script_.string()) + " start " + shellQuoted(staging_.string()) +
+                                     " " + shellQuoted(prefix_.string()),
+                                 log);
+    if (status != 0) throw std::runtime_error("Wine does not start: " + failureLines(readText(log)));
+}
+
+WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenarioFile, const fs::path& dir,
+                        const std::function<void(int, int)>& progress) const {
+    start();
+    // The scenario as it is to be played, with any replacement settings file.
+    nlohmann::json document;
+    {
+        std::ifstream in(scenarioFile);
+        in >> document;
+    }
+    if (scenario.ini)
+        document["ini"] = *scenario.ini;
+    else
+        document.erase("ini");
+    const fs::path played = dir / "scenario.json";
+    std::ofstream(played) << document.dump(2) << '\n';
+
+    const fs::path out = dir / "wine";
+    const fs::path log = dir / "wine-run.log";
+    if (progress) progress(0, scenario.passes);
+    const int status = runLogged("bash " + shellQuoted(script_.string()) + " run " + shellQuoted(staging_.string()) +
+                                     " " + shellQuoted(prefix_.string()) + " " + shellQuoted(played.string()) + " " +
+                                     shellQuoted(out.string()),
+                                 log);
+    if (progress) progress(scenario.passes, scenario.passes);
+    // Exit 1 with a trace is a run whose expectations failed: the caller checks
+    // them itself. Anything else without a trace could not run at all.
+    if (!fs::is_regular_file(out / "trace.json") || (status != 0 && status != 1))
+        throw std::runtime_error("under Wine: " + failureLines(readText(log)) + " (log: " + log.string() + ")");
+
+    WineRun r;
+    r.trace = sim::traceFromJson(nlohmann::json::parse(readText(out / "trace.json")));
+    for (char c : readText(out / "stdout.txt"))
+        if (c != '\r') r.output += c;
+    return r;
+}
+
+}  // namespace tools
