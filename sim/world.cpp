@@ -135,7 +135,9 @@ uint64_t* World::nativeCall() {
         errors.push_back("pass " + std::to_string(pass) + ": native " + nativeName(callHash_) + " takes " +
                          std::to_string(expected) + " arguments, got " + std::to_string(pushed_.size()));
     } else {
+        if (beforeAnswer) beforeAnswer(callHash_);
         answer(callHash_, pushed_);
+        if (rewriteAnswer) rewriteAnswer(callHash_, results_);
     }
     if (logCalls) {
         NativeCall call;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -143,6 +144,11 @@ public:
     bool overrideObjectCount = false;
     int32_t reportedObjectCount = 0;  // returned instead of the real count when overriding
     bool createReturnsZero = false;
+    // Called for every well-formed native call just before it is answered, so
+    // a test can change the world between any two queries of a pass.
+    std::function<void(uint64_t nativeHash)> beforeAnswer;
+    // Called just after: may overwrite the result slots (non-finite vectors...).
+    std::function<void(uint64_t nativeHash, uint64_t* results)> rewriteAnswer;
 
     // ---- Logging ----------------------------------------------------------------------
     bool logCalls = true;  // off for long runs; counters still run
