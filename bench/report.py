@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""Turns the benchmark's JSON output into the lines bench/run.sh prints.
+
+stdout: one line per state and snapshot size, the settings load, the DLL size.
+stderr: spread of the repetitions and the cost per object.
+"""
+import json
+import os
+import sys
+
+STATES = ["idle", "blade", "explosive", "shots", "all"]
+SIZES = [0, 64, 256, 1024]
+UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+
+def main(json_path, dll_path):
+    with open(json_path) as f:
+        runs = json.load(f)["benchmarks"]
+
+    medians, spread, failed = {}, {}, []
+    for run in runs:
+        name = run.get("run_name", run["name"])
+        if run.get("error_occurred"):
+            failed.append(f"{name}: {run.get('error_message', 'error')}")
+            continue
+        aggregate = run.get("aggregate_name")
+        ns = run["cpu_time"] * UNIT_NS[run.get("time_unit", "ns")]
+        if aggregate == "median":
+            medians[name] = dict(run, ns=ns)
+        elif aggregate == "cv":
+            spread[name] = run["cpu_time"]  # coefficient of variation, as a fraction
+    for f in failed:
+        print(f"FAILED {f}", file=sys.stderr)
+
+    def get(name):
+        if name not in medians:
+            raise SystemExit(f"no result for {name}")
+        return medians[name]
+
+    for state in STATES:
+        for n in SIZES:
+            p, fl = get(f"pass/{state}/{n}"), get(f"floor/{state}/{n}")
+            print(f"pass {state} {n}: {p['ns']:.1f} ns, floor {fl['ns']:.1f} ns, "
+                  f"ratio {p['ns'] / fl['ns']:.2f}, natives {int(p['natives'])}, "
+                  f"allocations {p['allocations']:g}")
+
+    shipped, large = get("settings/shipped"), get("settings/1MiB")
+    print(f"settings load: {shipped['ns'] / 1e3:.1f} us (shipped), {large['ns'] / 1e6:.2f} ms (1 MiB)")
+    print(f"dll size: {os.path.getsize(dll_path)} bytes")
+
+    print("-- spread of the repetitions (coefficient of variation, pass / floor):", file=sys.stderr)
+    for state in STATES:
+        cells = []
+        for n in SIZES:
+            cv_p = spread.get(f"pass/{state}/{n}", float("nan"))
+            cv_f = spread.get(f"floor/{state}/{n}", float("nan"))
+            cells.append(f"{n}: {cv_p * 100:.1f}% / {cv_f * 100:.1f}%")
+        print(f"   {state}: " + ", ".join(cells), file=sys.stderr)
+    print("-- cost per snapshot object, (pass(N) - pass(0)) / N, pass and floor:", file=sys.stderr)
+    for state in STATES:
+        p0, f0 = get(f"pass/{state}/0")["ns"], get(f"floor/{state}/0")["ns"]
+        cells = []
+        for n in SIZES[1:]:
+            per_p = (get(f"pass/{state}/{n}")["ns"] - p0) / n
+            per_f = (get(f"floor/{state}/{n}")["ns"] - f0) / n
+            cells.append(f"{n}: {per_p:.2f} / {per_f:.2f} ns")
+        print(f"   {state}: " + ", ".join(cells), file=sys.stderr)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
