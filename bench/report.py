@@ -27,6 +27,9 @@ def main(json_path, dll_path):
         ns = run["cpu_time"] * UNIT_NS[run.get("time_unit", "ns")]
         if aggregate == "median":
             medians[name] = dict(run, ns=ns)
+        elif aggregate is None and run.get("run_type") == "iteration":
+            # A single repetition reports no aggregates: its one run stands for the median.
+            medians.setdefault(name, dict(run, ns=ns))
         elif aggregate == "cv":
             spread[name] = run["cpu_time"]  # coefficient of variation, as a fraction
     for f in failed:
