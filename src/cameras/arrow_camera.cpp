@@ -73,7 +73,7 @@ void updateArrowCamera() {
         // Summed and rooted in double precision, then rounded to single.
         const float len = static_cast<float>(
             std::sqrt(static_cast<double>(dy) * dy + static_cast<double>(dx) * dx + static_cast<double>(dz) * dz));
-        shot.travelProgress += kTravelStep / len;  // a zero length completes at once
+        advanceTravel(shot, kTravelStep / len);  // a zero length completes at once
         placeAlongShot(shot);
         return;
     }

@@ -51,7 +51,7 @@ void updateBulletCamera() {
     smoothLookPoint(shot);
 
     if (shot.travelProgress < 1.0f) {
-        shot.travelProgress += (BulletCamSpeed * kPassStep) * slowMotionFactor;
+        advanceTravel(shot, (BulletCamSpeed * kPassStep) * slowMotionFactor);
         placeAlongShot(shot);
         return;
     }

@@ -39,6 +39,11 @@ void smoothLookPoint(ShotCameraState& shot) {
     shot.lookPoint.z = shot.lookPoint.z * kLookKeep + p.z * kLookTake;
 }
 
+void advanceTravel(ShotCameraState& shot, float step) {
+    const float next = shot.travelProgress + step;
+    shot.travelProgress = next > shot.travelProgress ? next : 1.0f;
+}
+
 bool placeAlongShot(ShotCameraState& shot) {
     // Also catches a NaN progress, which would otherwise never complete.
     if (!(shot.travelProgress <= 1.0f)) shot.travelProgress = 1.0f;

@@ -23,6 +23,11 @@ void queryAimedEntity(ShotCameraState& shot);
 // Start sequence: leftover camera destroyed, new one created and rendered,
 // the running flag set, the time scale slowed.
 void beginShotCamera(ShotCameraState& shot, bool& running, float timeScale);
+// Adds one travel step to the progress. A step that cannot move the camera
+// (zero, negative, NaN, or too small to change the sum) completes the travel
+// instead: otherwise the camera would never arrive and the game would stay
+// slowed for good.
+void advanceTravel(ShotCameraState& shot, float step);
 // Eases the look point towards the target's current target point, if it exists.
 void smoothLookPoint(ShotCameraState& shot);
 // Clamps the progress to 1.0 and places the camera along the line of the shot.
