@@ -72,8 +72,9 @@ static void followBlade(ScriptState& state) {
     }
     if (found) return;
 
-    // No blade in flight: linger on the last view, or end.
-    if (blade.lingerTimer >= LingerTime) {
+    // No blade in flight: linger on the last view, or end. Written so that a
+    // NaN LingerTime ends the linger rather than never.
+    if (!(blade.lingerTimer < LingerTime)) {
         endCamera(blade.camera, kBladeStyle, true);
         blade.active = false;
         blade.lingerTimer = 0.0f;

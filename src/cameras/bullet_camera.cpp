@@ -62,5 +62,5 @@ void updateBulletCamera() {
         easeBehindTarget(shot, entityTargetPoint(shot.target), CameraOffsetBack);
         setTimeScale(BulletLingerSpeed);
     }
-    if (shot.lingerCounter > LingerTime) endShotCamera(shot, bulletCamActive);
+    if (!(shot.lingerCounter <= LingerTime)) endShotCamera(shot, bulletCamActive);  // a NaN LingerTime ends, too
 }

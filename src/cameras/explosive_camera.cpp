@@ -76,7 +76,7 @@ static bool searchExplosive(ScriptState& state) {
 
 // ---- Linger step -----------------------------------------------------------
 static void lingerExplosive(ExplosiveCameraState& mode) {
-    if (mode.lingerTimer >= LingerTime) {
+    if (!(mode.lingerTimer < LingerTime)) {  // a NaN LingerTime ends, too
         endCamera(mode.camera, kExplosiveStyle, true);
         return;
     }
