@@ -61,9 +61,7 @@ void startArrowCamera(Entity ped) {
     beginShotCamera(arrowCamera, arrowCamActive, BowCamSpeed);
 }
 
-void updateArrowCamera() {
-    if (!arrowCamActive) return;
-    ShotCameraState& shot = arrowCamera;
+static void stepArrowCamera(ShotCameraState& shot) {
     smoothLookPoint(shot);
 
     if (shot.travelProgress < 1.0f) {
@@ -85,4 +83,10 @@ void updateArrowCamera() {
         easeBehindTarget(shot, entityTargetPoint(shot.target), CameraOffsetBack);
     }
     if (shot.lingerCounter > kLingerLimit) endShotCamera(shot, arrowCamActive);
+}
+
+void updateArrowCamera() {
+    if (!arrowCamActive) return;
+    stepArrowCamera(arrowCamera);
+    endIfOverdue(arrowCamera, arrowCamActive);
 }

@@ -45,9 +45,7 @@ void startBulletCamera(Entity ped) {
     beginShotCamera(bulletCamera, bulletCamActive, slowMotionFactor);
 }
 
-void updateBulletCamera() {
-    if (!bulletCamActive) return;
-    ShotCameraState& shot = bulletCamera;
+static void stepBulletCamera(ShotCameraState& shot) {
     smoothLookPoint(shot);
 
     if (shot.travelProgress < 1.0f) {
@@ -63,4 +61,10 @@ void updateBulletCamera() {
         setTimeScale(BulletLingerSpeed);
     }
     if (!(shot.lingerCounter <= LingerTime)) endShotCamera(shot, bulletCamActive);  // a NaN LingerTime ends, too
+}
+
+void updateBulletCamera() {
+    if (!bulletCamActive) return;
+    stepBulletCamera(bulletCamera);
+    endIfOverdue(bulletCamera, bulletCamActive);
 }

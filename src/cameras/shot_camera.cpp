@@ -29,6 +29,7 @@ void queryAimedEntity(ShotCameraState& shot) {
 void beginShotCamera(ShotCameraState& shot, bool& running, float timeScale) {
     startCamera(shot.camera, kShotStyle, timeScale);
     running = true;
+    shot.updates = 0;
 }
 
 void smoothLookPoint(ShotCameraState& shot) {
@@ -83,4 +84,8 @@ void endShotCamera(ShotCameraState& shot, bool& running) {
     endCamera(shot.camera, kShotStyle, true);
     running = false;
     shot.lingering = false;
+}
+
+void endIfOverdue(ShotCameraState& shot, bool& running) {
+    if (running && ++shot.updates >= kMaxShotCameraUpdates) endShotCamera(shot, running);
 }

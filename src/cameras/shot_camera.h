@@ -4,6 +4,13 @@
 
 #include "cameras/rig.h"
 
+// Safety limit on a shot camera's life, in updates (switched-on passes): ten
+// minutes at 60 frames a second. With the defaults a bullet camera lives 567
+// and an arrow camera a few hundred; only settings no counter can reach (a
+// LingerTime beyond the counter's float range, a travel step so small it
+// takes days) ever hit it, and then the game is not left slowed for good.
+constexpr int32_t kMaxShotCameraUpdates = 36000;
+
 struct ShotCameraState {
     bool lingering = false;
     Entity target = 0;  // written by the host's target-entity query
@@ -13,6 +20,7 @@ struct ShotCameraState {
     Vector3 lookPoint = {0.0f, 0.0f, 0.0f};
     float travelProgress = 0.0f;
     float lingerCounter = 0.0f;
+    int32_t updates = 0;  // since the start, towards kMaxShotCameraUpdates
 };
 
 // The player character's launch bone.
@@ -38,3 +46,6 @@ bool placeAlongShot(ShotCameraState& shot);
 void easeBehindTarget(ShotCameraState& shot, Vector3 p, float offsetBack);
 // End sequence: gameplay camera back, camera destroyed, normal game speed.
 void endShotCamera(ShotCameraState& shot, bool& running);
+// Counts one update of a running camera; the end sequence once the camera has
+// had kMaxShotCameraUpdates of them.
+void endIfOverdue(ShotCameraState& shot, bool& running);
