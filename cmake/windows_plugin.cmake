@@ -49,6 +49,10 @@ function(veltrix_plugin target implib_target implib)
 endfunction()
 
 veltrix_plugin(Veltrix scripthook_implib ${VELTRIX_HOST_IMPLIB} ${VELTRIX_PLUGIN_LINK_OPTIONS})
+# The shipped DLL carries the project version as a VERSIONINFO resource.
+enable_language(RC)
+configure_file(${CMAKE_SOURCE_DIR}/src/host/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+target_sources(Veltrix PRIVATE ${CMAKE_BINARY_DIR}/version.rc)
 # A DLL is a runtime artefact on Windows; keep it at the top of the tree.
 set_target_properties(Veltrix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
