@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Makes the release package out/Veltrix-<version>.zip from the windows build:
+# Veltrix.asi, the shipped Veltrix.ini, INSTALL.txt and SHA256SUMS, all at the
+# top of the archive so players can unpack it straight into the game folder.
+#
+# usage: scripts/package.sh [BUILD_DIR [OUT_DIR]]   (defaults build/windows, out)
+#
+# The version is the one the DLL was built with (the build's CMake project
+# version), so the archive name always matches the DLL's version resource.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/windows}
+out=${2:-$root/out}
+
+dll=$build/Veltrix.asi
+if [ ! -f "$dll" ]; then
+    echo "package: $dll is not built (cmake --preset windows && cmake --build --preset windows)" >&2
+    exit 1
+fi
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+if [ -z "$version" ]; then
+    echo "package: no project version in $build/CMakeCache.txt" >&2
+    exit 1
+fi
+for tool in zip sha256sum; do
+    command -v "$tool" >/dev/null || { echo "package: $tool is missing (scripts/bootstrap.sh)" >&2; exit 1; }
+done
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$dll" "$stage/Veltrix.asi"
+cp "$root/dist/Veltrix.ini" "$stage/Veltrix.ini"
+# CR LF: players open this in Notepad.
+sed 's/$/\r/' >"$stage/INSTALL.txt" <<TEXT
+Veltrix $version - projectile cameras
+
+Install
+  Copy Veltrix.asi and Veltrix.ini into the game folder, beside the
+  script-hook library (ScriptHookRDR2.dll). Start the game.
+
+Use
+  Throw a knife, tomahawk, dynamite or fire bottle, or shoot a table gun
+  or bow at a target: a camera follows the projectile.
+  Press N to switch the cameras off and on (they start switched on).
+  The key and every other setting are in Veltrix.ini, read once when
+  the game starts; its comments explain each setting.
+
+Uninstall
+  Delete Veltrix.asi and Veltrix.ini from the game folder.
+
+Check the download
+  SHA256SUMS lists the SHA-256 sum of each file
+  (sha256sum -c SHA256SUMS, or certutil -hashfile FILE SHA256 on Windows).
+TEXT
+(cd "$stage" && sha256sum Veltrix.asi Veltrix.ini INSTALL.txt >SHA256SUMS)
+
+# Same inputs, same archive: fixed timestamps, no extra attributes.
+stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)
+touch -d "@$stamp" "$stage"/*
+mkdir -p "$out"
+zipfile=$(cd "$out" && pwd)/Veltrix-$version.zip
+rm -f "$zipfile"
+(cd "$stage" && TZ=UTC zip -q -X -D "$zipfile" Veltrix.asi Veltrix.ini INSTALL.txt SHA256SUMS)
+echo "$zipfile"
