@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Builds the release zip from the windows build and checks it as a player
+# gets it: the four files and nothing else, the sums, the shipped settings
+# file, and the project version in the DLL's version resource.
+#
+# usage: package_test.sh SOURCE_DIR WINDOWS_BUILD_DIR VERSION WORK_DIR
+# Exits 77 (skipped) when the windows build or a tool is missing.
+set -u
+src=$1 build=$2 version=$3 work=$4
+if [ ! -f "$build/Veltrix.asi" ]; then
+    echo "SKIP: $build/Veltrix.asi is not built (cmake --preset windows && cmake --build --preset windows)"
+    exit 77
+fi
+for tool in zip unzip sha256sum python3; do
+    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+# A folder of its own: another test run may share the build tree.
+mkdir -p "$work"
+work=$(mktemp -d "$work/run.XXXXXX")
+mkdir -p "$work/unpacked"
+zipfile=$(bash "$src/scripts/package.sh" "$build" "$work") || { echo "FAIL: package.sh"; exit 1; }
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+[ "$zipfile" = "$work/Veltrix-$version.zip" ] || fail "archive is $zipfile, expected $work/Veltrix-$version.zip"
+unzip -q "$zipfile" -d "$work/unpacked" || { echo "FAIL: cannot unpack $zipfile"; exit 1; }
+cd "$work/unpacked"
+listing=$(find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$listing" = "./INSTALL.txt ./SHA256SUMS ./Veltrix.asi ./Veltrix.ini " ] || fail "archive holds: $listing"
+
+sha256sum --quiet -c SHA256SUMS || fail "a sum in SHA256SUMS does not match"
+[ "$(cut -d' ' -f3 SHA256SUMS | sort | tr '\n' ' ')" = "INSTALL.txt Veltrix.asi Veltrix.ini " ] ||
+    fail "SHA256SUMS does not list exactly the other three files"
+cmp -s Veltrix.ini "$src/dist/Veltrix.ini" || fail "Veltrix.ini is not the shipped dist/Veltrix.ini"
+cmp -s Veltrix.asi "$build/Veltrix.asi" || fail "Veltrix.asi is not the built DLL"
+tr -d '\r' <INSTALL.txt >install.lf
+grep -q "Veltrix $version" install.lf || fail "INSTALL.txt does not name version $version"
+grep -q 'beside the' install.lf && grep -q 'ScriptHookRDR2.dll' install.lf || fail "INSTALL.txt: where to copy"
+grep -q 'Press N' install.lf || fail "INSTALL.txt: toggle key"
+grep -q 'Delete Veltrix.asi and Veltrix.ini' install.lf || fail "INSTALL.txt: uninstall"
+
+# The version resource: the fixed file info (binary) and the version strings.
+python3 - "$version" Veltrix.asi <<'PY' || fail "version resource"
+import struct, sys
+want, path = sys.argv[1], sys.argv[2]
+data = open(path, "rb").read()
+major, minor, patch = (int(x) for x in want.split("."))
+at = data.find(struct.pack("<I", 0xFEEF04BD))
+if at < 0:
+    sys.exit("no VS_FIXEDFILEINFO in " + path)
+sig, struc, file_ms, file_ls, prod_ms, prod_ls = struct.unpack_from("<6I", data, at)
+got = (file_ms >> 16, file_ms & 0xFFFF, file_ls >> 16, file_ls & 0xFFFF)
+if got != (major, minor, patch, 0) or (prod_ms, prod_ls) != (file_ms, file_ls):
+    sys.exit("file version %s, product version %08x%08x; expected %s" % (got, prod_ms, prod_ls, want))
+for key in ("FileVersion", "ProductVersion"):
+    entry = (key + "\0").encode("utf-16-le")
+    k = data.find(entry)
+    if k < 0:
+        sys.exit("no %s string" % key)
+    k += len(entry)
+    k += (-k) % 4  # the value starts on a 32-bit boundary
+    end = data.find(b"\0\0", k)
+    end += (end - k) % 2
+    value = data[k:end].decode("utf-16-le")
+    if value != want:
+        sys.exit("%s is %r, expected %r" % (key, value, want))
+PY
+
+if [ $failures -eq 0 ]; then
+    echo "PASS: Veltrix-$version.zip"
+    rm -rf "$work"
+    exit 0
+fi
+exit 1
