@@ -51,6 +51,13 @@ def main(json_path, dll_path):
     print(f"settings load: {shipped['ns'] / 1e3:.1f} us (shipped), {large['ns'] / 1e6:.2f} ms (1 MiB)")
     print(f"dll size: {os.path.getsize(dll_path)} bytes")
 
+    if spread:
+        print_spread(spread)
+    print_per_object(get)
+    return 1 if failed else 0
+
+
+def print_spread(spread):
     print("-- spread of the repetitions (coefficient of variation, pass / floor):", file=sys.stderr)
     for state in STATES:
         cells = []
@@ -59,6 +66,9 @@ def main(json_path, dll_path):
             cv_f = spread.get(f"floor/{state}/{n}", float("nan"))
             cells.append(f"{n}: {cv_p * 100:.1f}% / {cv_f * 100:.1f}%")
         print(f"   {state}: " + ", ".join(cells), file=sys.stderr)
+
+
+def print_per_object(get):
     print("-- cost per snapshot object, (pass(N) - pass(0)) / N, pass and floor:", file=sys.stderr)
     for state in STATES:
         p0, f0 = get(f"pass/{state}/0")["ns"], get(f"floor/{state}/0")["ns"]
@@ -68,7 +78,6 @@ def main(json_path, dll_path):
             per_f = (get(f"floor/{state}/{n}")["ns"] - f0) / n
             cells.append(f"{n}: {per_p:.2f} / {per_f:.2f} ns")
         print(f"   {state}: " + ", ".join(cells), file=sys.stderr)
-    return 1 if failed else 0
 
 
 if __name__ == "__main__":
