@@ -122,6 +122,7 @@ Scenario parseScenario(const json& d) {
     std::stable_sort(s.events.begin(), s.events.end(),
                      [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.pass < b.pass; });
     s.expect = d.value("expect", json::object());
+    s.windowsOnly = d.value("windows_only", false);
     return s;
 }
 
@@ -292,18 +293,43 @@ void ScenarioPlayer::afterPass(int passNumber) {
         const Entity& e = world_.entity(handle);
         if (e.exists) row.objects.push_back({id, e.position});
     }
+    row.nativeCalls = static_cast<int>(world_.nativeCallCount - nativeCallsSeen_);
+    for (size_t k = hostCallsSeen_; k < world_.hostCalls.size(); ++k) {
+        row.snapshots += world_.hostCalls[k].kind == HostCallKind::GetAllObjects;
+        row.waits += world_.hostCalls[k].kind == HostCallKind::Wait;
+    }
     trace_.rows.push_back(row);
     callsSeen_ = world_.calls.size();
+    hostCallsSeen_ = world_.hostCalls.size();
+    nativeCallsSeen_ = world_.nativeCallCount;
 }
 
 Trace ScenarioPlayer::finish() {
     trace_.timeScaleCalls = world_.timeScaleHistory;
     trace_.protocolErrors = world_.errors;
     trace_.protocolErrors.insert(trace_.protocolErrors.end(), world_.cameraMisuse.begin(), world_.cameraMisuse.end());
+    trace_.registers = trace_.unregisters = 0;
+    for (const HostCall& c : world_.hostCalls) {
+        if (c.kind == HostCallKind::Register) {
+            ++trace_.registers;
+            trace_.registeredModule = c.value;
+        } else if (c.kind == HostCallKind::Unregister) {
+            ++trace_.unregisters;
+            trace_.unregisteredModule = c.value;
+        }
+    }
     return trace_;
 }
 
 // ---- Summaries and expectations ---------------------------------------------------------------
+namespace {
+std::string hexText(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+}  // namespace
+
 TraceSummary summarize(const Trace& trace) {
     TraceSummary s;
     s.camerasMade = static_cast<int>(trace.cameras.size());
@@ -378,6 +404,58 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
         if (at.contains("scripted_view") && at["scripted_view"].get<bool>() != row.scriptedView)
             failures.push_back("at pass " + std::to_string(pass) + ": expected scripted view " +
                                at["scripted_view"].dump());
+        if (at.contains("native_calls") && at["native_calls"].get<int>() != row.nativeCalls)
+            failures.push_back("at pass " + std::to_string(pass) + ": expected " + at["native_calls"].dump() +
+                               " native calls, got " + std::to_string(row.nativeCalls));
+    }
+    if (x.contains("time_scale_calls")) {
+        // Every call, with its pass: also shows a mode that ends without one.
+        json calls = json::array();
+        for (const auto& [pass, value] : trace.timeScaleCalls) calls.push_back({pass, value});
+        json wanted = json::array();
+        for (const json& c : x["time_scale_calls"]) wanted.push_back({c.at(0).get<int>(), c.at(1).get<float>()});
+        if (calls != wanted)
+            failures.push_back("time_scale_calls: expected " + x["time_scale_calls"].dump() + ", got " + calls.dump());
+    }
+    if (x.contains("switched_off")) {
+        // Listed pass ranges are switched off: the pass only yields. Every other
+        // pass is switched on: one world snapshot, then one yield.
+        std::vector<bool> off(trace.rows.size(), false);
+        for (const json& range : x["switched_off"]) {
+            const int from = range.at(0).get<int>(), to = range.at(1).get<int>();
+            for (int p = std::max(from, 1); p <= to && static_cast<size_t>(p) <= off.size(); ++p)
+                off[static_cast<size_t>(p - 1)] = true;
+        }
+        std::vector<std::string> wrong;
+        for (size_t i = 0; i < trace.rows.size(); ++i) {
+            const TraceRow& r = trace.rows[i];
+            const bool ok = off[i] ? r.snapshots == 0 && r.nativeCalls == 0 && r.waits == 1
+                                   : r.snapshots == 1 && r.waits == 1;
+            if (!ok)
+                wrong.push_back("pass " + std::to_string(r.pass) + (off[i] ? " (off)" : " (on)") + ": " +
+                                std::to_string(r.snapshots) + " snapshots, " + std::to_string(r.nativeCalls) +
+                                " natives, " + std::to_string(r.waits) + " waits");
+        }
+        if (!wrong.empty()) {
+            std::string shown;
+            for (size_t i = 0; i < wrong.size() && i < 5; ++i) shown += (i ? "; " : "") + wrong[i];
+            if (wrong.size() > 5) shown += "; ... " + std::to_string(wrong.size()) + " passes in all";
+            failures.push_back("switched_off " + x["switched_off"].dump() + ": " + shown);
+        }
+    }
+    if (x.contains("registration")) {
+        const json& reg = x["registration"];
+        if (reg.contains("registers") && reg["registers"].get<int>() != trace.registers)
+            failures.push_back("registration: expected " + reg["registers"].dump() + " scriptRegister calls, got " +
+                               std::to_string(trace.registers));
+        if (reg.contains("unregisters") && reg["unregisters"].get<int>() != trace.unregisters)
+            failures.push_back("registration: expected " + reg["unregisters"].dump() +
+                               " scriptUnregister calls, got " + std::to_string(trace.unregisters));
+        if (reg.value("same_module", false) &&
+            (trace.registeredModule == 0 || trace.registeredModule != trace.unregisteredModule))
+            failures.push_back("registration: scriptUnregister was given module " +
+                               hexText(trace.unregisteredModule) + ", scriptRegister " +
+                               hexText(trace.registeredModule));
     }
     if (x.contains("output")) {
         std::vector<std::string> lines;
@@ -407,14 +485,22 @@ json traceToJson(const Trace& t) {
         for (const ObjectSample& o : r.objects)
             objs.push_back({{"id", o.id}, {"position", {o.position.x, o.position.y, o.position.z}}});
         rows.push_back({{"pass", r.pass}, {"time_scale", r.timeScale}, {"scripted_view", r.scriptedView},
-                        {"cameras", cams}, {"objects", objs}});
+                        {"cameras", cams}, {"objects", objs}, {"native_calls", r.nativeCalls},
+                        {"snapshots", r.snapshots}, {"waits", r.waits}});
     }
     json lives = json::array();
     for (const CameraLife& l : t.cameras)
         lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
                          {"followed", l.followed}, {"lingered", l.lingered}});
-    return {{"scenario", t.scenario}, {"rows", rows}, {"cameras", lives},
-            {"time_scale_calls", t.timeScaleCalls}, {"protocol_errors", t.protocolErrors}};
+    return {{"scenario", t.scenario},
+            {"rows", rows},
+            {"cameras", lives},
+            {"time_scale_calls", t.timeScaleCalls},
+            {"protocol_errors", t.protocolErrors},
+            {"registers", t.registers},
+            {"unregisters", t.unregisters},
+            {"registered_module", t.registeredModule},
+            {"unregistered_module", t.unregisteredModule}};
 }
 
 Trace traceFromJson(const json& d) {
@@ -430,6 +516,9 @@ Trace traceFromJson(const json& d) {
                                    readVector(c.at("look"), "look"), c.at("phase").get<std::string>().at(0)});
         for (const json& o : r.at("objects"))
             row.objects.push_back({o.at("id").get<std::string>(), readVector(o.at("position"), "position")});
+        row.nativeCalls = r.value("native_calls", 0);
+        row.snapshots = r.value("snapshots", 0);
+        row.waits = r.value("waits", 0);
         t.rows.push_back(row);
     }
     for (const json& l : d.at("cameras"))
@@ -437,6 +526,10 @@ Trace traceFromJson(const json& d) {
                              l.at("destroyed").get<int>(), l.at("followed").get<int>(), l.at("lingered").get<int>()});
     t.timeScaleCalls = d.at("time_scale_calls").get<std::vector<std::pair<int, float>>>();
     t.protocolErrors = d.at("protocol_errors").get<std::vector<std::string>>();
+    t.registers = d.value("registers", 0);
+    t.unregisters = d.value("unregisters", 0);
+    t.registeredModule = d.value("registered_module", uint64_t{0});
+    t.unregisteredModule = d.value("unregistered_module", uint64_t{0});
     return t;
 }
 

@@ -58,6 +58,9 @@ struct Scenario {
     std::vector<ScenarioTarget> targets;
     std::vector<ScenarioEvent> events;
     nlohmann::json expect = nlohmann::json::object();
+    // Checks what only a real load of the plug-in library shows (its
+    // registration with the host), so in-process runners skip it.
+    bool windowsOnly = false;
 };
 
 // Throws std::runtime_error with a readable message on a malformed scenario.
@@ -85,6 +88,10 @@ struct TraceRow {
     bool scriptedView = false;
     std::vector<CameraSample> cameras;  // every camera live during the pass
     std::vector<ObjectSample> objects;  // every scenario object and target that exists
+    // Host traffic of the pass: native calls, world snapshots, scriptWait calls.
+    int nativeCalls = 0;
+    int snapshots = 0;
+    int waits = 0;
 };
 
 struct CameraLife {
@@ -102,6 +109,12 @@ struct Trace {
     std::vector<CameraLife> cameras;
     std::vector<std::pair<int, float>> timeScaleCalls;  // (pass, value) of every time-scale call
     std::vector<std::string> protocolErrors;            // and cameras used while not live
+    // scriptRegister / scriptUnregister calls and the module handles they were
+    // given (the last of each); zero where the plug-in was not loaded as a library.
+    int registers = 0;
+    int unregisters = 0;
+    uint64_t registeredModule = 0;
+    uint64_t unregisteredModule = 0;
 };
 
 nlohmann::json traceToJson(const Trace& trace);
@@ -140,6 +153,8 @@ private:
     std::map<std::string, int32_t> handles_;
     Trace trace_;
     size_t callsSeen_ = 0;
+    size_t hostCallsSeen_ = 0;
+    uint64_t nativeCallsSeen_ = 0;
     std::map<int32_t, CameraSample> lastSample_;
 
     int32_t handleOf(const std::string& id) const;
