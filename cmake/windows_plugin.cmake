@@ -59,3 +59,7 @@ set_target_properties(Veltrix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 # Stand-in host, smoke driver and the deliberately faulty builds, all checked
 # by the native test suite.
 add_subdirectory(tests/windows ${CMAKE_BINARY_DIR}/standin)
+
+# Stand-in host built from the simulator, and the driver that plays the
+# end-to-end scenarios against the plug-in under Wine.
+add_subdirectory(tests/e2e ${CMAKE_BINARY_DIR}/e2e)
