@@ -18,7 +18,6 @@ constexpr uint64_t kCameraPosition = 0x6B12F11C2A9F0344;
 constexpr uint64_t kEntityExists = 0xD42BD6EB2E0F1677;
 constexpr uint64_t kPlayerPed = 0x096275889B8E0EE0;
 constexpr uint64_t kEntityPosition = 0xA86D5F069399F44D;
-constexpr uint64_t kEntityModel = 0xDA76A9F39210D365;
 constexpr uint64_t kEntityVelocity = 0x4805D2B1D8CF94A9;
 constexpr uint64_t kAttachment = 0xEE6AD63ABF59C0B7;
 
@@ -50,9 +49,6 @@ bool entityExists(Entity entity) { return resultBool(invokeNative(kEntityExists,
 Entity playerPed() { return resultInt(invokeNative(kPlayerPed)); }
 Vector3 entityPosition(Entity entity) {
     return resultVector3(invokeNative(kEntityPosition, argInt(entity), argInt(1), argInt(1)));
-}
-uint32_t entityModel(Entity entity) {
-    return static_cast<uint32_t>(resultInt(invokeNative(kEntityModel, argInt(entity))));
 }
 Vector3 entityVelocity(Entity entity) {
     return resultVector3(invokeNative(kEntityVelocity, argInt(entity), argInt(1)));

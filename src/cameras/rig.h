@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "host/native.h"
 #include "host/vector3.h"
 
 typedef int32_t Entity;
@@ -26,7 +27,11 @@ void setTimeScale(float factor);
 bool entityExists(Entity entity);
 Entity playerPed();
 Vector3 entityPosition(Entity entity);
-uint32_t entityModel(Entity entity);
+// Inline: every scan asks it once per snapshot object, so it is the hottest call.
+constexpr uint64_t kEntityModel = 0xDA76A9F39210D365;
+inline uint32_t entityModel(Entity entity) {
+    return static_cast<uint32_t>(resultInt(invokeNative(kEntityModel, argInt(entity))));
+}
 Vector3 entityVelocity(Entity entity);
 bool isAttached(Entity entity);
 // True when the entity exists and lies within 5 m of the player.
