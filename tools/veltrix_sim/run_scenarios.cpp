@@ -138,6 +138,12 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
             return 2;
         }
         wine = std::make_unique<WineDriver>(std::move(*found));
+        try {
+            wine->start(err);
+        } catch (const std::exception& e) {
+            err << "veltrix-sim: " << e.what() << '\n';
+            return 2;
+        }
     }
 
     const fs::path outDir = fs::absolute(options.out);
@@ -158,6 +164,8 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
         o.name = fs::path(o.file).stem().string();
         try {
             sim::Scenario scenario = sim::loadScenario(o.file);
+            if (scenario.windowsOnly && !wine)
+                throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
             if (iniText) scenario.ini = iniText;
             o.name = uniqueName(scenario.name.empty() ? o.name : scenario.name, usedNames);
             o.description = scenario.description;

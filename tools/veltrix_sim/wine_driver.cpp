@@ -107,9 +107,25 @@ WineDriver::~WineDriver() {
     if (!staging_.empty()) fs::remove_all(staging_, ec);
 }
 
-void WineDriver::start() const {
+// The run script starts a Wine server under its prefix lock when none is
+// running, and a server started there keeps the lock's descriptor for its
+// whole life, stalling the next run until it exits. Starting the server
+// from here first, with no such descriptor, keeps every run quick.
+void WineDriver::startServer() const {
+    std::error_code ec;
+    fs::create_directories(prefix_, ec);
+    const char* server = std::getenv("WINESERVER");
+    runLogged("WINEPREFIX=" + shellQuoted(prefix_.string()) + " " +
+                  shellQuoted(server && *server ? server : "/usr/lib/wine/wineserver") + " -p60",
+              "/dev/null");
+}
+
+void WineDriver::start(std::ostream& err) const {
     if (started_) return;
     started_ = true;
+    if (!fs::exists(prefix_ / "system.reg"))
+        err << "Setting up the Wine prefix " << prefix_.string() << " (once; a minute or two)\n" << std::flush;
+    startServer();
     const fs::path log = staging_ / "start.log";
     const int status = runLogged("bash " + shellQuoted(script_.string()) + " start " + shellQuoted(staging_.string()) +
                                      " " + shellQuoted(prefix_.string()),
@@ -119,7 +135,7 @@ void WineDriver::start() const {
 
 WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenarioFile, const fs::path& dir,
                         const std::function<void(int, int)>& progress) const {
-    start();
+    if (!started_) throw std::logic_error("WineDriver::run before start");
     // The scenario as it is to be played, with any replacement settings file.
     nlohmann::json document;
     {
@@ -135,6 +151,7 @@ WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenar
 
     const fs::path out = dir / "wine";
     const fs::path log = dir / "wine-run.log";
+    startServer();  // no-op while it runs
     if (progress) progress(0, scenario.passes);
     const int status = runLogged("bash " + shellQuoted(script_.string()) + " run " + shellQuoted(staging_.string()) +
                                      " " + shellQuoted(prefix_.string()) + " " + shellQuoted(played.string()) + " " +

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "scenario.h"
@@ -27,6 +28,11 @@ public:
     WineDriver(WineDriver&&) noexcept;
     WineDriver(const WineDriver&) = delete;
 
+    // Starts Wine for the runs (making its prefix on first use, which takes a
+    // minute or two; `err` hears about that). Throws std::runtime_error when
+    // Wine does not start.
+    void start(std::ostream& err) const;
+
     // Plays `scenario` (read from `scenarioFile`, with its settings file as
     // given) and leaves the driver's files in `dir`/wine. Throws
     // std::runtime_error when the run produces no trace.
@@ -35,7 +41,7 @@ public:
 
 private:
     WineDriver() = default;
-    void start() const;
+    void startServer() const;
 
     std::filesystem::path dll_, driverDir_, script_, prefix_, staging_;
     mutable bool started_ = false;
