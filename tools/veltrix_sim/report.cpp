@@ -286,8 +286,48 @@ Frame passFrame(const Trace& trace, double top, double height) {
     return f;
 }
 
+std::string eventLabel(const sim::ScenarioEvent& e) {
+    char hex[16];
+    if (e.action == "key_down" || e.action == "key_up") return e.action + " " + std::to_string(e.value);
+    if (e.action == "weapon") {
+        std::snprintf(hex, sizeof hex, "0x%08X", e.value);
+        return "weapon " + std::string(hex);
+    }
+    return e.action + (e.id.empty() ? "" : " " + e.id);
+}
+
 std::string timeScaleChart(const sim::Scenario& scenario, const Trace& trace) {
-    Frame f = passFrame(trace, 26, 170);
+    // Scenario events, labelled above the chart: events a few pixels apart
+    // share one label, and labels take the first row where they fit.
+    struct Group {
+        double x = 0, textX = 0;
+        std::vector<const sim::ScenarioEvent*> events;
+        std::string label;
+        int row = 0;
+    };
+    const Frame columns = passFrame(trace, 0, 1);
+    std::vector<Group> groups;
+    for (const sim::ScenarioEvent& e : scenario.events) {
+        if (e.pass < 1 || e.pass > static_cast<int>(trace.rows.size())) continue;
+        const double x = columns.px(e.pass);
+        if (groups.empty() || x - groups.back().x > 24) groups.push_back({x, x, {}, "", 0});
+        Group& g = groups.back();
+        g.label += (g.events.empty() ? "" : ", ") + eventLabel(e);
+        g.events.push_back(&e);
+    }
+    constexpr double kCharWidth = 5.4, kRightEdge = 895;
+    std::vector<double> rowEnds;
+    for (Group& g : groups) {
+        const double width = kCharWidth * static_cast<double>(g.label.size());
+        g.textX = std::min(g.x + 3, kRightEdge - width);
+        size_t row = 0;
+        while (row < rowEnds.size() && g.textX < rowEnds[row] + 8) ++row;
+        if (row == rowEnds.size()) rowEnds.push_back(0);
+        rowEnds[row] = g.textX + width;
+        g.row = static_cast<int>(row);
+    }
+
+    Frame f = passFrame(trace, 8 + 12 * static_cast<double>(std::max<size_t>(rowEnds.size(), 1)), 170);
     double highest = 1;
     for (const TraceRow& r : trace.rows)
         if (std::isfinite(r.timeScale)) highest = std::max(highest, static_cast<double>(r.timeScale));
@@ -319,20 +359,14 @@ std::string timeScaleChart(const sim::Scenario& scenario, const Trace& trace) {
             << num(f.py(y)) << ' ';
     }
     svg << "\"/>";
-    // Scenario events above the chart.
-    int slot = 0;
-    int lastPass = -1000;
-    for (const sim::ScenarioEvent& e : scenario.events) {
-        if (e.pass < 1 || e.pass > static_cast<int>(trace.rows.size())) continue;
-        slot = (e.pass - lastPass < 40) ? (slot + 1) % 2 : 0;
-        lastPass = e.pass;
-        const double x = f.px(e.pass);
-        std::string label = e.action + (e.id.empty() ? "" : " " + e.id);
-        if (e.action == "key_down" || e.action == "key_up") label = e.action + " " + std::to_string(e.value);
-        svg << "<line class=\"event\" x1=\"" << num(x) << "\" y1=\"" << num(f.top - 12 + slot * 11) << "\" x2=\""
-            << num(x) << "\" y2=\"" << num(f.top + f.height) << "\"/>";
-        svg << "<text class=\"event\" x=\"" << num(x + 3) << "\" y=\"" << num(f.top - 4 + slot * 11 - 11) << "\">"
-            << escapeHtml(label) << "</text>";
+    for (const Group& g : groups) {
+        const double baseline = 16 + 12 * g.row;
+        for (const sim::ScenarioEvent* e : g.events)
+            svg << "<line class=\"event\" x1=\"" << num(f.px(e->pass)) << "\" y1=\"" << num(baseline + 2)
+                << "\" x2=\"" << num(f.px(e->pass)) << "\" y2=\"" << num(f.top + f.height) << "\"><title>pass "
+                << e->pass << ": " << escapeHtml(eventLabel(*e)) << "</title></line>";
+        svg << "<text class=\"event\" x=\"" << num(g.textX) << "\" y=\"" << num(baseline) << "\">"
+            << escapeHtml(g.label) << "</text>";
     }
     svg << "<line class=\"cursor\" x1=\"0\" y1=\"" << num(f.top) << "\" x2=\"0\" y2=\"" << num(f.top + f.height)
         << "\" visibility=\"hidden\"/>";
