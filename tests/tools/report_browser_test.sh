@@ -20,6 +20,7 @@ if [ -z "$reports" ]; then
     reports=$work/reports
     "$sim" run "$scenarios"/*.json --out "$reports" >"$work/run.txt" || { cat "$work/run.txt"; echo "FAIL: run"; exit 1; }
 fi
+reports=$(cd "$reports" && pwd)  # file:// wants an absolute path
 
 failures=0 checked=0
 while IFS= read -r -d '' page; do

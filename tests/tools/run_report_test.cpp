@@ -92,13 +92,15 @@ TEST(RunScenarios, ABrokenScenarioIsReportedAndTheOthersStillRun) {
     ScratchDirectory dir;
     dir.write("good.json", knifeScenario("good").dump());
     dir.write("broken.json", "{\"passes\": 10, \"events\": [{\"pass\": 1, \"action\": \"dance\"}]}");
+    dir.write("dll_only.json", "{\"name\": \"dll_only\", \"passes\": 10, \"windows_only\": true}");
     tools::RunOptions options;
-    options.scenarioFiles = {"broken.json", "missing.json", "good.json"};
+    options.scenarioFiles = {"broken.json", "missing.json", "dll_only.json", "good.json"};
     options.out = "out";
     const RunResult r = run(options);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("broken: cannot run: broken.json: unknown action \"dance\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("missing: cannot run: cannot open scenario missing.json"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("dll_only: cannot run: it checks what only the real DLL shows"), std::string::npos) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex(R"(\ngood\s+1\s+1\s.*PASS\n)"))) << r.out;
 }
 

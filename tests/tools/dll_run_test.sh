@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# veltrix-sim run --dll: scenarios played against the real Veltrix.asi under
+# Wine give the same verdicts as in-process, and a DLL that does not load
+# is reported as a scenario that cannot run.
+#
+# usage: dll_run_test.sh VELTRIX_SIM SCENARIO_DIR WINDOWS_BUILD_DIR WORK_DIR
+# Exits 77 (skipped) when the windows build or Wine is missing.
+set -u
+sim=$1 scenarios=$2 build=$3 work=$4
+for file in "$build/Veltrix.asi" "$build/e2e/e2e_driver.exe" "$build/e2e/ScriptHookRDR2.dll"; do
+    [ -f "$file" ] || { echo "SKIP: $file is not built"; exit 77; }
+done
+[ -x "${WINE64:-/usr/lib/wine/wine64}" ] || { echo "SKIP: wine64 is not installed"; exit 77; }
+mkdir -p "$work"
+work=$(mktemp -d "$work/run.XXXXXX")
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$sim" run "$scenarios/knife.json" "$scenarios/toggle_mid_flight.json" --dll "$build/Veltrix.asi" \
+    --out "$work/wine" >"$work/wine.txt" 2>&1
+status=$?
+cat "$work/wine.txt"
+[ $status -eq 0 ] || fail "run under Wine exited $status"
+[ "$(grep -c ' PASS$' "$work/wine.txt")" -eq 2 ] || fail "not both scenarios PASS under Wine"
+grep -q 'under Wine' "$work/wine/knife/report.html" || fail "the report does not say it ran under Wine"
+# The key presses went through Wine's real key state, and the trace is the DLL's.
+[ -s "$work/wine/toggle_mid_flight/wine/calls.txt" ] || fail "no host call log from the driver"
+
+# The same figures as in-process.
+"$sim" run "$scenarios/knife.json" "$scenarios/toggle_mid_flight.json" --out "$work/native" >"$work/native.txt" 2>&1
+diff <(head -3 "$work/wine.txt") <(head -3 "$work/native.txt") >/dev/null || fail "figures differ from the in-process run"
+
+# Something that is not a DLL cannot run.
+printf 'not a DLL' >"$work/broken.asi"
+"$sim" run "$scenarios/knife.json" --dll "$work/broken.asi" --driver "$build/e2e" --out "$work/broken" >"$work/broken.txt" 2>&1
+status=$?
+[ $status -eq 2 ] || fail "a broken DLL gave exit $status, expected 2"
+grep -q '^knife: cannot run: under Wine: FAIL: LoadLibrary' "$work/broken.txt" || { fail "the load failure is not named"; cat "$work/broken.txt"; }
+
+if [ $failures -eq 0 ]; then
+    rm -rf "$work"
+    echo "PASS"
+    exit 0
+fi
+exit 1
