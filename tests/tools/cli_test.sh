@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The command line: exit statuses of ini-check and run, usage errors.
+# (What run writes and reports is checked in run_report_test.cpp.)
 # usage: cli_test.sh VELTRIX_SIM SOURCE_DIR
 set -u
 sim=$1 src=$2
@@ -37,13 +38,7 @@ expect_status 2 "run without scenarios" "$sim" run
 expect_status 2 "unknown option" "$sim" run "$src/scenarios/knife.json" --fast
 expect_status 2 "unknown command" "$sim" fly
 expect_status 0 "run one scenario" "$sim" run "$src/scenarios/knife.json" --out "$work/out"
-for file in trace.csv trace.json report.html; do
-    [ -s "$work/out/knife/$file" ] || { echo "FAIL: no $file"; failures=$((failures + 1)); }
-done
-# A settings file that switches the knife camera off breaks the knife's expectations.
-printf '[Projectiles]\nEnableKnifeCamera=0\n' >"$work/off.ini"
-expect_status 1 "run with --ini that breaks expectations" "$sim" run "$src/scenarios/knife.json" --ini "$work/off.ini" --out "$work/out"
-grep -q 'knife: lives: expected' "$work/out.txt" || { echo "FAIL: failed expectation not named"; failures=$((failures + 1)); }
+grep -q '^knife .* PASS$' "$work/out.txt" || { echo "FAIL: no summary row"; failures=$((failures + 1)); }
 
 [ $failures -eq 0 ] && echo "PASS" && exit 0
 exit 1
