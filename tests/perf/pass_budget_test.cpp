@@ -16,60 +16,17 @@
 #include "cameras/bullet_camera.h"
 #include "cameras/script.h"
 #include "host/host.h"
+#include "alloc_count.h"
 #include "world.h"
 
 // ---- Counting the heap ------------------------------------------------------------
-// Every allocation of this binary goes through here; only those made while
-// armed (around one runPass) are counted.
-namespace {
-bool g_armed = false;
-uint64_t g_allocations = 0;
-
-void* allocate(std::size_t size) {
-    if (g_armed) ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-
-void* allocateAligned(std::size_t size, std::size_t alignment) {
-    if (g_armed) ++g_allocations;
-    const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
-    if (void* p = std::aligned_alloc(alignment, rounded ? rounded : alignment)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void* operator new(std::size_t size, std::align_val_t al) { return allocateAligned(size, static_cast<std::size_t>(al)); }
-void* operator new[](std::size_t size, std::align_val_t al) { return allocateAligned(size, static_cast<std::size_t>(al)); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-
+// bench/alloc_count.cpp replaces the global operator new of this binary.
 namespace {
 
 uint64_t allocationsDuring(const std::function<void()>& work) {
-    const uint64_t before = g_allocations;
-    g_armed = true;
+    const uint64_t before = bench::allocationCount();
     work();
-    g_armed = false;
-    return g_allocations - before;
+    return bench::allocationCount() - before;
 }
 
 using namespace sim::hash;
