@@ -21,23 +21,11 @@ wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 # Seconds one scenario may take, Wine's start included.
 limit=${E2E_TIME_LIMIT:-60}
 
-for tool in "$wine64" "$wineserver"; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool not found"
-        exit 77
-    fi
-done
-
-export WINEPREFIX=$prefix
-export WINEDEBUG=-all
-# No prompts to install .NET or HTML support into a fresh prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# Headless: key events go through Wine's own key state, not an X server's.
-unset DISPLAY WAYLAND_DISPLAY
+. "$(dirname "$0")/../support/wine_env.sh"
+wine_env "$prefix"
 
 if [ "$mode" = stop ]; then
-    timeout 30 "$wineserver" -k </dev/null >/dev/null 2>&1
-    timeout 30 "$wineserver" -w </dev/null >/dev/null 2>&1
+    wine_stop_server
     exit 0
 fi
 

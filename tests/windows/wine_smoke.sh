@@ -21,17 +21,8 @@ for file in smoke_driver.exe ScriptHookRDR2.dll Veltrix.asi; do
         exit 77
     fi
 done
-for tool in "$wine64" "$wineserver"; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool not found"
-        exit 77
-    fi
-done
-
-export WINEPREFIX=$prefix
-export WINEDEBUG=-all
-# No prompts to install .NET or HTML support into a fresh prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "$0")/../support/wine_env.sh"
+wine_env "$prefix"
 mkdir -p "$WINEPREFIX"
 logs=$(dirname "$WINEPREFIX")
 
@@ -39,11 +30,7 @@ logs=$(dirname "$WINEPREFIX")
 # pipe: a long-lived one holding the pipe open would stall whoever reads it.
 # The server is started here so that no client spawns one with our pipe.
 "$wineserver" -p5 </dev/null >/dev/null 2>&1
-stop_server() {
-    timeout 30 "$wineserver" -k </dev/null >/dev/null 2>&1
-    timeout 30 "$wineserver" -w </dev/null >/dev/null 2>&1
-}
-trap stop_server EXIT
+trap wine_stop_server EXIT
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "setting up the Wine prefix $WINEPREFIX"
