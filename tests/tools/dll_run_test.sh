@@ -28,7 +28,9 @@ grep -q 'under Wine' "$work/wine/knife/report.html" || fail "the report does not
 
 # The same figures as in-process.
 "$sim" run "$scenarios/knife.json" "$scenarios/toggle_mid_flight.json" --out "$work/native" >"$work/native.txt" 2>&1
-diff <(head -3 "$work/wine.txt") <(head -3 "$work/native.txt") >/dev/null || fail "figures differ from the in-process run"
+# Only the table: a first run under Wine also says that it sets up the prefix.
+table() { grep -E '^(scenario|knife|toggle_mid_flight) ' "$1"; }
+diff <(table "$work/wine.txt") <(table "$work/native.txt") || fail "figures differ from the in-process run"
 
 # Something that is not a DLL cannot run.
 printf 'not a DLL' >"$work/broken.asi"
