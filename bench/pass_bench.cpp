@@ -30,16 +30,24 @@ void setCounters(benchmark::State& st, const fast::Trace& trace, double allocati
     st.counters["allocations"] = allocationsPerPass;
 }
 
-void passBenchmark(benchmark::State& st, bench::State state, int32_t objects) {
-    std::unique_ptr<bench::Scenario> scenario;
+// The state entered by real passes, and the host calls of one pass in it;
+// null (the benchmark marked as failed) when the state cannot be reached.
+std::unique_ptr<bench::Scenario> enterState(benchmark::State& st, bench::State state, int32_t objects,
+                                            fast::Trace& trace) {
     try {
-        scenario = std::make_unique<bench::Scenario>(state, objects);
+        auto scenario = std::make_unique<bench::Scenario>(state, objects);
+        scenario->recordPass(trace);
+        return scenario;
     } catch (const std::exception& e) {
         st.SkipWithError(e.what());
-        return;
+        return nullptr;
     }
+}
+
+void passBenchmark(benchmark::State& st, bench::State state, int32_t objects) {
     fast::Trace trace;
-    scenario->recordPass(trace);
+    const std::unique_ptr<bench::Scenario> scenario = enterState(st, state, objects, trace);
+    if (!scenario) return;
 
     // Allocations over two whole batches, outside the timed loop.
     constexpr int kCountedBatches = 2;
@@ -64,15 +72,9 @@ void passBenchmark(benchmark::State& st, bench::State state, int32_t objects) {
 }
 
 void floorBenchmark(benchmark::State& st, bench::State state, int32_t objects) {
-    std::unique_ptr<bench::Scenario> scenario;
-    try {
-        scenario = std::make_unique<bench::Scenario>(state, objects);
-    } catch (const std::exception& e) {
-        st.SkipWithError(e.what());
-        return;
-    }
     fast::Trace trace;
-    scenario->recordPass(trace);
+    const std::unique_ptr<bench::Scenario> scenario = enterState(st, state, objects, trace);
+    if (!scenario) return;
     scenario->restore();
     static int32_t buffer[fast::kSnapshotCapacity];
     while (st.KeepRunningBatch(bench::kBatch)) {
