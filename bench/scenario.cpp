@@ -104,22 +104,8 @@ void setWarmUpSnapshot(int32_t objects, bool knife, bool dynamite) {
     setSnapshot(objects < needed ? needed : objects, knife, dynamite);
 }
 
-bool wantsBlade(State s) { return s == State::Blade || s == State::All; }
-bool wantsExplosive(State s) { return s == State::Explosive || s == State::All; }
-bool wantsShots(State s) { return s == State::Shots || s == State::All; }
 
 }  // namespace
-
-const char* stateName(State state) {
-    switch (state) {
-    case State::Idle: return "idle";
-    case State::Blade: return "blade";
-    case State::Explosive: return "explosive";
-    case State::Shots: return "shots";
-    case State::All: return "all";
-    }
-    return "?";
-}
 
 Scenario::Scenario(State state, int32_t objects) : state_(state), script_(std::make_unique<ScriptState>()) {
     resetModuleState();
@@ -129,11 +115,11 @@ Scenario::Scenario(State state, int32_t objects) : state_(state), script_(std::m
     LingerTime = 1e9f;
     BulletCamSpeed = 125.0f;
 
-    const bool blade = wantsBlade(state);
-    const bool explosive = wantsExplosive(state);
+    const bool blade = hasBlade(state);
+    const bool explosive = hasExplosive(state);
     setWarmUpSnapshot(objects, blade, explosive);
     fast::World& w = fast::world();
-    if (wantsShots(state)) {
+    if (hasShots(state)) {
         w.weaponAnswer = true;
         w.aimedEntity = kTarget;
         w.shooting = true;
@@ -171,8 +157,8 @@ bool Scenario::inState() const {
     const bool blade = s.blade.active;
     const bool explosive = s.explosive.tracked != 0;
     const bool shots = bulletCamActive && bulletCamera.lingering && arrowCamActive && arrowCamera.lingering;
-    return blade == wantsBlade(state_) && explosive == wantsExplosive(state_) && (shots == wantsShots(state_)) &&
-           (wantsShots(state_) || (!bulletCamActive && !arrowCamActive));
+    return blade == hasBlade(state_) && explosive == hasExplosive(state_) && (shots == hasShots(state_)) &&
+           (hasShots(state_) || (!bulletCamActive && !arrowCamActive));
 }
 
 void Scenario::takeCheckpoint() {

@@ -9,12 +9,10 @@
 #include "cameras/script.h"
 #include "cameras/shot_camera.h"
 #include "fast_host.h"
+#include "states.h"
 
 namespace bench {
 
-enum class State { Idle, Blade, Explosive, Shots, All };
-constexpr State kStates[] = {State::Idle, State::Blade, State::Explosive, State::Shots, State::All};
-const char* stateName(State state);
 
 // Passes between two restores of the checkpoint. The arrow camera's linger
 // limit is fixed (2.5 in steps of 0.007, 358 passes); a batch must end well

@@ -17,6 +17,7 @@
 #include "cameras/script.h"
 #include "host/host.h"
 #include "alloc_count.h"
+#include "states.h"
 #include "world.h"
 
 // ---- Counting the heap ------------------------------------------------------------
@@ -68,20 +69,10 @@ const Counts kTargetPoint = {{EntityPosition, 1}, {EntityExists, 1}, {PositionOn
 const Counts kShotLinger = 2 * kTargetPoint + kPlacement +
                            Counts{{EntityExists, 2}, {CameraPosition, 1}, {TimeScale, 1}};
 
-enum class State { Idle, Blade, Explosive, Shots, All };
-const char* name(State s) {
-    switch (s) {
-    case State::Idle: return "idle";
-    case State::Blade: return "blade";
-    case State::Explosive: return "explosive";
-    case State::Shots: return "shots";
-    case State::All: return "all";
-    }
-    return "?";
-}
-bool hasBlade(State s) { return s == State::Blade || s == State::All; }
-bool hasExplosive(State s) { return s == State::Explosive || s == State::All; }
-bool hasShots(State s) { return s == State::Shots || s == State::All; }
+using bench::hasBlade;
+using bench::hasExplosive;
+using bench::hasShots;
+using bench::State;
 
 // The natives of one steady pass with a snapshot of `objects`, the state's
 // projectiles among them (with none, the blade camera has nothing to follow
@@ -256,9 +247,9 @@ TEST_F(PassBudget, IdlePassAsksEachObjectItsModelOncePerScanningMode) {
 }
 
 TEST_F(PassBudget, EverySteadyStateMakesExactlyTheRequiredCalls) {
-    for (State s : {State::Idle, State::Blade, State::Explosive, State::Shots, State::All}) {
+    for (State s : bench::kStates) {
         for (int objects : {0, 64, 1024}) {
-            SCOPED_TRACE(std::string(name(s)) + " with " + std::to_string(objects) + " objects");
+            SCOPED_TRACE(std::string(bench::stateName(s)) + " with " + std::to_string(objects) + " objects");
             fresh();
             enter(s, objects);
             const Counts expected = required(s, objects);
@@ -284,9 +275,9 @@ TEST_F(PassBudget, CounterSeesAnAllocation) {
 }
 
 TEST_F(PassBudget, NoPassOfAnyStateAllocates) {
-    for (State s : {State::Idle, State::Blade, State::Explosive, State::Shots, State::All}) {
+    for (State s : bench::kStates) {
         for (int objects : {0, 64, 1024}) {
-            SCOPED_TRACE(std::string(name(s)) + " with " + std::to_string(objects) + " objects");
+            SCOPED_TRACE(std::string(bench::stateName(s)) + " with " + std::to_string(objects) + " objects");
             fresh();
             world.logCalls = false;  // the log itself allocates
             populate(s, objects);
