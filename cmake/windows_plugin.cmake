@@ -56,6 +56,19 @@ target_sources(Veltrix PRIVATE ${CMAKE_BINARY_DIR}/version.rc)
 # A DLL is a runtime artefact on Windows; keep it at the top of the tree.
 set_target_properties(Veltrix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# Puts a copy of Veltrix.asi beside a stand-in host and its driver, which load
+# both libraries by bare name from their own folder.
+function(veltrix_plugin_beside target host driver)
+    set(copy ${CMAKE_CURRENT_BINARY_DIR}/Veltrix.asi)
+    add_custom_command(
+        OUTPUT ${copy}
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Veltrix> ${copy}
+        DEPENDS Veltrix
+        VERBATIM)
+    add_custom_target(${target} ALL DEPENDS ${copy})
+    add_dependencies(${target} ${host} ${driver})
+endfunction()
+
 # Stand-in host, smoke driver and the deliberately faulty builds, all checked
 # by the native test suite.
 add_subdirectory(tests/windows ${CMAKE_BINARY_DIR}/standin)
