@@ -307,7 +307,6 @@ void ScenarioPlayer::afterPass(int passNumber) {
 Trace ScenarioPlayer::finish() {
     trace_.timeScaleCalls = world_.timeScaleHistory;
     trace_.protocolErrors = world_.errors;
-    trace_.protocolErrors.insert(trace_.protocolErrors.end(), world_.cameraMisuse.begin(), world_.cameraMisuse.end());
     trace_.registers = trace_.unregisters = 0;
     for (const HostCall& c : world_.hostCalls) {
         if (c.kind == HostCallKind::Register) {

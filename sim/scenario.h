@@ -108,7 +108,7 @@ struct Trace {
     std::vector<TraceRow> rows;
     std::vector<CameraLife> cameras;
     std::vector<std::pair<int, float>> timeScaleCalls;  // (pass, value) of every time-scale call
-    std::vector<std::string> protocolErrors;            // and cameras used while not live
+    std::vector<std::string> protocolErrors;
     // scriptRegister / scriptUnregister calls and the module handles they were
     // given (the last of each); zero where the plug-in was not loaded as a library.
     int registers = 0;

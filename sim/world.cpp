@@ -8,45 +8,87 @@ namespace sim {
 
 // ---- Native table ----------------------------------------------------------------
 namespace {
+// What one argument slot must hold. Every 32-bit kind (all but the pointers)
+// must also leave the slot's high half zero.
+enum class Arg : uint8_t {
+    Int,          // any 32-bit integer
+    Float,        // any 32-bit float
+    Entity,       // an entity handle the host has handed out
+    EntityOrNone, // the same, or 0
+    Ped,          // the player's ped, as the player-ped query handed it out
+    PlayerId,     // the player id, as the player-id query handed it out
+    Camera,       // a camera the host created and that is still live
+    One,          // the integer 1
+    Zero,         // the integer 0
+    Flag,         // the integer 0 or 1
+    ZeroFloat,    // the float 0.0 (not -0.0)
+    NearClip,     // the float 0.01
+    FieldOfView,  // the float 60.0
+    LaunchBone,   // bone id 28422
+    ListedBone,   // a bone id of the target-point lists
+    BoneIndex,    // an index the bone-index query gave for the entity of slot 0
+    CameraName,   // the address of the string "DEFAULT_SCRIPTED_CAMERA"
+    Out,          // the address of a variable the host writes
+};
+
+// How the plug-in reads the result, for the call log.
+enum class Result : uint8_t { None, Int, Hash, Vector };
+
+constexpr int kMaxArguments = 6;
+
 struct NativeInfo {
     uint64_t hash;
-    int arguments;
     const char* name;
+    Result result;
+    int arguments;
+    Arg args[kMaxArguments];
 };
+
 constexpr NativeInfo kNatives[] = {
-    {hash::CreateCamera, 2, "create-camera"},
-    {hash::ActivateCamera, 2, "activate-camera"},
-    {hash::RenderSwitch, 6, "render-switch"},
-    {hash::SetCameraPosition, 4, "set-camera-position"},
-    {hash::PointCamera, 4, "point-camera"},
-    {hash::NearClip, 2, "near-clip"},
-    {hash::FieldOfView, 2, "field-of-view"},
-    {hash::DestroyCamera, 2, "destroy-camera"},
-    {hash::TimeScale, 1, "time-scale"},
-    {hash::CameraPosition, 1, "camera-position"},
-    {hash::EntityExists, 1, "entity-exists"},
-    {hash::PlayerPed, 0, "player-ped"},
-    {hash::EntityPosition, 3, "entity-position"},
-    {hash::EntityModel, 1, "entity-model"},
-    {hash::EntityVelocity, 2, "entity-velocity"},
-    {hash::Attachment, 1, "attachment"},
-    {hash::CurrentWeapon, 5, "current-weapon"},
-    {hash::ShootingTest, 1, "shooting-test"},
-    {hash::PedBonePosition, 5, "ped-bone-position"},
-    {hash::ShotVeto, 2, "shot-veto"},
-    {hash::PlayerId, 0, "player-id"},
-    {hash::TargetEntity, 2, "target-entity"},
-    {hash::PositionOnlyTest, 1, "position-only-test"},
-    {hash::BoneListTest, 1, "bone-list-test"},
-    {hash::BoneIndex, 2, "bone-index"},
-    {hash::BonePosition, 2, "bone-position"},
+    {hash::CreateCamera, "create-camera", Result::Int, 2, {Arg::CameraName, Arg::One}},
+    {hash::ActivateCamera, "activate-camera", Result::None, 2, {Arg::Camera, Arg::One}},
+    {hash::RenderSwitch, "render-switch", Result::None, 6,
+     {Arg::Flag, Arg::Flag, Arg::Zero, Arg::One, Arg::Zero, Arg::Zero}},
+    {hash::SetCameraPosition, "set-camera-position", Result::None, 4,
+     {Arg::Camera, Arg::Float, Arg::Float, Arg::Float}},
+    {hash::PointCamera, "point-camera", Result::None, 4, {Arg::Camera, Arg::Float, Arg::Float, Arg::Float}},
+    {hash::NearClip, "near-clip", Result::None, 2, {Arg::Camera, Arg::NearClip}},
+    {hash::FieldOfView, "field-of-view", Result::None, 2, {Arg::Camera, Arg::FieldOfView}},
+    {hash::DestroyCamera, "destroy-camera", Result::None, 2, {Arg::Camera, Arg::One}},
+    {hash::TimeScale, "time-scale", Result::None, 1, {Arg::Float}},
+    {hash::CameraPosition, "camera-position", Result::Vector, 1, {Arg::Camera}},
+    {hash::EntityExists, "entity-exists", Result::Int, 1, {Arg::EntityOrNone}},
+    {hash::PlayerPed, "player-ped", Result::Int, 0, {}},
+    {hash::EntityPosition, "entity-position", Result::Vector, 3, {Arg::Entity, Arg::One, Arg::One}},
+    {hash::EntityModel, "entity-model", Result::Hash, 1, {Arg::Entity}},
+    {hash::EntityVelocity, "entity-velocity", Result::Vector, 2, {Arg::Entity, Arg::One}},
+    {hash::Attachment, "attachment", Result::Int, 1, {Arg::Entity}},
+    {hash::CurrentWeapon, "current-weapon", Result::Int, 5, {Arg::Ped, Arg::Out, Arg::One, Arg::Zero, Arg::One}},
+    {hash::ShootingTest, "shooting-test", Result::Int, 1, {Arg::Ped}},
+    {hash::PedBonePosition, "ped-bone-position", Result::Vector, 5,
+     {Arg::Ped, Arg::LaunchBone, Arg::ZeroFloat, Arg::ZeroFloat, Arg::ZeroFloat}},
+    {hash::ShotVeto, "shot-veto", Result::Int, 2, {Arg::Ped, Arg::Out}},
+    {hash::PlayerId, "player-id", Result::Int, 0, {}},
+    {hash::TargetEntity, "target-entity", Result::None, 2, {Arg::PlayerId, Arg::Out}},
+    {hash::PositionOnlyTest, "position-only-test", Result::Int, 1, {Arg::Entity}},
+    {hash::BoneListTest, "bone-list-test", Result::Int, 1, {Arg::Entity}},
+    {hash::BoneIndex, "bone-index", Result::Int, 2, {Arg::Entity, Arg::ListedBone}},
+    {hash::BonePosition, "bone-position", Result::Vector, 2, {Arg::Entity, Arg::BoneIndex}},
 };
 
 const NativeInfo* info(uint64_t nativeHash) {
+    // A scan asks the same native many times in a row.
+    static const NativeInfo* last = nullptr;
+    if (last && last->hash == nativeHash) return last;
     for (const NativeInfo& n : kNatives)
-        if (n.hash == nativeHash) return &n;
+        if (n.hash == nativeHash) return last = &n;
     return nullptr;
 }
+
+const char kCameraName[] = "DEFAULT_SCRIPTED_CAMERA";
+constexpr int32_t kLaunchBone = 28422;
+constexpr uint32_t kNearClipBits = 0x3C23D70A;     // 0.01f
+constexpr uint32_t kFieldOfViewBits = 0x42700000;  // 60.0f
 
 // The bone lists the host's target point follows, in search order.
 constexpr int32_t kBoneListA[] = {21030, 14285, 14413, 14415, 14412, 14411, 6884, 65478, 43312, 55120};
@@ -60,10 +102,30 @@ Vector3 add(Vector3 a, Vector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 
 World* g_world = nullptr;
 void (*g_waitHook)() = nullptr;
+void (*g_errorSink)(const std::string&) = nullptr;
 
 std::string hex(uint64_t value) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%016llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+bool listedBone(int32_t id) {
+    for (int32_t b : kBoneListA)
+        if (b == id) return true;
+    for (int32_t b : kBoneListB)
+        if (b == id) return true;
+    return false;
+}
+
+// The shortest decimal form that reads back as the same float.
+std::string floatText(float value) {
+    char text[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value && std::signbit(std::strtof(text, nullptr)) == std::signbit(value))
+            break;
+    }
     return text;
 }
 }  // namespace
@@ -77,6 +139,44 @@ const char* nativeName(uint64_t nativeHash) {
     const NativeInfo* n = info(nativeHash);
     return n ? n->name : "unknown";
 }
+
+std::string describeCall(const NativeCall& call) {
+    const NativeInfo* n = info(call.hash);
+    if (!n || n->arguments != static_cast<int>(call.args.size())) return "malformed " + hex(call.hash);
+    std::string text = std::string(n->name) + "(";
+    for (int k = 0; k < n->arguments; ++k) {
+        if (k) text += ", ";
+        const uint64_t slot = call.args[static_cast<size_t>(k)];
+        switch (n->args[k]) {
+        case Arg::Float:
+        case Arg::ZeroFloat:
+        case Arg::NearClip:
+        case Arg::FieldOfView: text += floatText(slotFloat(slot)); break;
+        case Arg::CameraName:
+            text += slot == reinterpret_cast<uintptr_t>(kCameraName) ? "\"DEFAULT_SCRIPTED_CAMERA\"" : "name?";
+            break;
+        case Arg::Out: text += "out"; break;
+        default: text += std::to_string(asInt(slot)); break;
+        }
+    }
+    text += ")";
+    char hash[16];
+    switch (n->result) {
+    case Result::None: break;
+    case Result::Int: text += " -> " + std::to_string(asInt(call.results[0])); break;
+    case Result::Hash:
+        std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(static_cast<uint32_t>(call.results[0])));
+        text += std::string(" -> ") + hash;
+        break;
+    case Result::Vector:
+        text += " -> (" + floatText(slotFloat(call.results[0])) + ", " + floatText(slotFloat(call.results[1])) + ", " +
+                floatText(slotFloat(call.results[2])) + ")";
+        break;
+    }
+    return text;
+}
+
+void setProtocolErrorSink(void (*sink)(const std::string&)) { g_errorSink = sink; }
 
 uint64_t floatSlot(float value) {
     uint32_t bits;
@@ -106,37 +206,49 @@ World::World() {
     entities[playerPed] = ped;
 }
 
+World::~World() { reportErrors(); }
+
+void World::reportErrors() {
+    if (!g_errorSink) return;
+    for (const std::string& e : errors) g_errorSink(e);
+    errors.clear();
+}
+
 // ---- Call protocol ---------------------------------------------------------------
+void World::protocolError(const std::string& what) {
+    errors.push_back("pass " + std::to_string(pass) + ": " + what);
+}
+
 void World::nativeInit(uint64_t nativeHash) {
-    if (callOpen_) errors.push_back("pass " + std::to_string(pass) + ": native " + hex(nativeHash) +
-                                    " begun while " + hex(callHash_) + " was not called");
+    if (callOpen_) protocolError("native " + hex(nativeHash) + " begun while " + hex(callHash_) + " was not called");
     callOpen_ = true;
     callHash_ = nativeHash;
     pushed_.clear();
 }
 
 void World::nativePush(uint64_t slot) {
-    if (!callOpen_) errors.push_back("pass " + std::to_string(pass) + ": argument pushed outside a native call");
+    if (!callOpen_) protocolError("argument pushed outside a native call");
     pushed_.push_back(slot);
 }
 
 uint64_t* World::nativeCall() {
     std::memset(results_, 0, sizeof results_);
     if (!callOpen_) {
-        errors.push_back("pass " + std::to_string(pass) + ": native called without init");
+        protocolError("native called without init");
         return results_;
     }
     callOpen_ = false;
     ++nativeCallCount;
     const int expected = argumentCount(callHash_);
     if (expected < 0) {
-        errors.push_back("pass " + std::to_string(pass) + ": unknown native " + hex(callHash_));
+        protocolError("unknown native " + hex(callHash_));
     } else if (expected != static_cast<int>(pushed_.size())) {
-        errors.push_back("pass " + std::to_string(pass) + ": native " + nativeName(callHash_) + " takes " +
-                         std::to_string(expected) + " arguments, got " + std::to_string(pushed_.size()));
+        protocolError(std::string("native ") + nativeName(callHash_) + " takes " + std::to_string(expected) +
+                      " arguments, got " + std::to_string(pushed_.size()));
     } else {
+        const Subjects subjects = checkArguments(callHash_, pushed_);
         if (beforeAnswer) beforeAnswer(callHash_);
-        answer(callHash_, pushed_);
+        answer(callHash_, pushed_, subjects);
         if (rewriteAnswer) rewriteAnswer(callHash_, results_);
     }
     if (logCalls) {
@@ -150,9 +262,117 @@ uint64_t* World::nativeCall() {
     return results_;
 }
 
+void World::noteHandedOut(int32_t handle) { noteHandedOut(handle, find(handle)); }
+
+void World::noteHandedOut(int32_t handle, Entity* e) {
+    if (e)
+        e->handedOut = true;
+    else
+        handedOutElsewhere_.insert(handle);
+}
+
+bool World::wasHandedOut(int32_t handle, const Entity* e) const {
+    return e ? e->handedOut : handedOutElsewhere_.count(handle) != 0;
+}
+
+void World::handOut(int32_t handle) { noteHandedOut(handle); }
+
+World::Subjects World::checkArguments(uint64_t nativeHash, const std::vector<uint64_t>& args) {
+    const NativeInfo& n = *info(nativeHash);
+    Subjects subjects;
+    for (int k = 0; k < n.arguments; ++k) {
+        const uint64_t slot = args[static_cast<size_t>(k)];
+        const int32_t value = asInt(slot);
+        const uint32_t bits = static_cast<uint32_t>(slot);
+        // One failed rule, named after the native, the argument and its value.
+        auto fail = [&](const std::string& rule) {
+            protocolError(std::string(n.name) + " argument " + std::to_string(k + 1) + " " + hex(slot) + ": " + rule);
+        };
+        if (n.args[k] != Arg::CameraName && n.args[k] != Arg::Out && (slot >> 32) != 0) {
+            fail("a 32-bit value with bits in the high half of its slot");
+            continue;
+        }
+        switch (n.args[k]) {
+        case Arg::Int:
+        case Arg::Float: break;
+        case Arg::Entity:
+        case Arg::EntityOrNone: {
+            if (value == 0 && n.args[k] == Arg::EntityOrNone) break;
+            Entity* e = find(value);
+            if (!wasHandedOut(value, e)) fail("an entity handle the host never handed out");
+            if (k == 0) subjects.entity = e;
+            break;
+        }
+        case Arg::Ped: {
+            Entity* e = find(value);
+            if (value != playerPed || !wasHandedOut(value, e)) fail("not the player's ped from the player-ped query");
+            if (k == 0) subjects.entity = e;
+            break;
+        }
+        case Arg::PlayerId:
+            if (value != playerId || !playerIdHandedOut_) fail("not the player id from the player-id query");
+            break;
+        case Arg::Camera: {
+            Camera* live = nullptr;
+            bool created = false;
+            for (Camera& c : cameras) {
+                if (c.handle != value) continue;
+                created = true;
+                if (c.live && !live) live = &c;
+            }
+            if (!created) fail("a camera the host never created");
+            else if (!live) fail("a camera that has been destroyed");
+            if (k == 0) subjects.camera = live;
+            break;
+        }
+        case Arg::One:
+            if (value != 1) fail("must be 1");
+            break;
+        case Arg::Zero:
+            if (value != 0) fail("must be 0");
+            break;
+        case Arg::Flag:
+            if (value != 0 && value != 1) fail("must be 0 or 1");
+            break;
+        case Arg::ZeroFloat:
+            if (bits != 0) fail("must be the float 0.0");
+            break;
+        case Arg::NearClip:
+            if (bits != kNearClipBits) fail("must be the float 0.01");
+            break;
+        case Arg::FieldOfView:
+            if (bits != kFieldOfViewBits) fail("must be the float 60.0");
+            break;
+        case Arg::LaunchBone:
+            if (value != kLaunchBone) fail("must be the launch bone 28422");
+            break;
+        case Arg::ListedBone:
+            if (!listedBone(value)) fail("a bone id of neither target-point list");
+            break;
+        case Arg::BoneIndex:
+            if (value < 0 || value >= 64 || !subjects.entity ||
+                !(subjects.entity->boneIndicesHandedOut & (uint64_t{1} << value)))
+                fail("a bone index the bone-index query never gave for this entity");
+            break;
+        case Arg::CameraName:
+            if (slot == 0 || std::strcmp(reinterpret_cast<const char*>(static_cast<uintptr_t>(slot)), kCameraName) != 0)
+                fail("must point at \"DEFAULT_SCRIPTED_CAMERA\"");
+            break;
+        case Arg::Out:
+            if (slot == 0) fail("a null out-parameter");
+            break;
+        }
+    }
+    // The scripted camera is shown with (1, 0); the gameplay camera comes back with (0, 1) or (0, 0).
+    if (nativeHash == hash::RenderSwitch && args[0] == 1 && args[1] != 0)
+        protocolError("render-switch (1, " + std::to_string(asInt(args[1])) +
+                      "): the scripted camera is shown with (1, 0)");
+    return subjects;
+}
+
 void World::recordHostCall(HostCallKind kind, uint64_t value) {
     if (callOpen_ && (kind == HostCallKind::Wait || kind == HostCallKind::GetAllObjects))
-        errors.push_back("pass " + std::to_string(pass) + ": host call inside native " + hex(callHash_));
+        protocolError("host call inside native " + hex(callHash_));
     if (logCalls || kind != HostCallKind::GetAllObjects) hostCalls.push_back({pass, kind, value});
 }
 
@@ -160,11 +380,15 @@ int32_t World::getAllObjects(int32_t* handles, int32_t capacity) {
     int32_t written = 0;
     for (int32_t handle : snapshotOrder) {
         if (written >= capacity) break;
-        const Entity* e = find(handle);
+        Entity* e = find(handle);
         if (!e || !e->exists || !e->inSnapshot) continue;
+        noteHandedOut(handle, e);
         handles[written++] = handle;
     }
     const int32_t reported = overrideObjectCount ? reportedObjectCount : written;
+    // A host that reports more than it wrote hands out whatever the array
+    // holds there, as far as the array goes.
+    for (int32_t k = written; k < reported && k < capacity; ++k) noteHandedOut(handles[k]);
     recordHostCall(HostCallKind::GetAllObjects, static_cast<uint64_t>(static_cast<int64_t>(reported)));
     return reported;
 }
@@ -194,16 +418,17 @@ const Entity* World::find(int32_t handle) const {
     return it == entities.end() ? nullptr : &it->second;
 }
 
-Camera* World::liveCamera(int32_t handle, const char* operation) {
-    for (Camera& c : cameras)
-        if (c.handle == handle && c.live) return &c;
-    cameraMisuse.push_back("pass " + std::to_string(pass) + ": " + operation + " on camera " +
-                           std::to_string(handle) + " that is not live");
-    return nullptr;
+Entity* World::find(int32_t handle) {
+    auto it = entities.find(handle);
+    return it == entities.end() ? nullptr : &it->second;
 }
 
-void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a) {
-    const Entity* e = nullptr;
+// Answers a well-formed call. The checks have resolved the entity or camera of
+// slot 0; a camera that is not live is left alone (the error is recorded).
+void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Subjects& subjects) {
+    Entity* const e = subjects.entity;
+    Camera* const cam = subjects.camera;
+    const bool present = e && e->exists;
     switch (nativeHash) {
     case hash::CreateCamera: {
         Camera c;
@@ -216,31 +441,31 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a) {
         break;
     }
     case hash::ActivateCamera:
-        if (Camera* c = liveCamera(asInt(a[0]), "activate")) c->activated = true;
+        if (cam) cam->activated = true;
         break;
     case hash::RenderSwitch:
         for (int i = 0; i < 6; ++i) renderArgs[i] = asInt(a[i]);
         scriptedView = asInt(a[0]) != 0;
         break;
     case hash::SetCameraPosition:
-        if (Camera* c = liveCamera(asInt(a[0]), "set position")) {
-            c->position = {slotFloat(a[1]), slotFloat(a[2]), slotFloat(a[3])};
-            c->placed = true;
+        if (cam) {
+            cam->position = {slotFloat(a[1]), slotFloat(a[2]), slotFloat(a[3])};
+            cam->placed = true;
         }
         break;
     case hash::PointCamera:
-        if (Camera* c = liveCamera(asInt(a[0]), "point")) c->pointAt = {slotFloat(a[1]), slotFloat(a[2]), slotFloat(a[3])};
+        if (cam) cam->pointAt = {slotFloat(a[1]), slotFloat(a[2]), slotFloat(a[3])};
         break;
     case hash::NearClip:
-        if (Camera* c = liveCamera(asInt(a[0]), "near clip")) c->nearClip = slotFloat(a[1]);
+        if (cam) cam->nearClip = slotFloat(a[1]);
         break;
     case hash::FieldOfView:
-        if (Camera* c = liveCamera(asInt(a[0]), "field of view")) c->fieldOfView = slotFloat(a[1]);
+        if (cam) cam->fieldOfView = slotFloat(a[1]);
         break;
     case hash::DestroyCamera:
-        if (Camera* c = liveCamera(asInt(a[0]), "destroy")) {
-            c->live = false;
-            c->destroyedPass = pass;
+        if (cam) {
+            cam->live = false;
+            cam->destroyedPass = pass;
             ++camerasDestroyed;
         }
         break;
@@ -249,78 +474,77 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a) {
         timeScaleHistory.emplace_back(pass, timeScale);
         break;
     case hash::CameraPosition:
-        for (const Camera& c : cameras)
-            if (c.handle == asInt(a[0]) && c.live) setVector(c.position);
+        if (cam) setVector(cam->position);
         break;
     case hash::EntityExists:
-        e = find(asInt(a[0]));
-        setInt(e && e->exists ? 1 : 0);
+        setInt(present ? 1 : 0);
         break;
     case hash::PlayerPed:
+        noteHandedOut(playerPed);
         setInt(playerPed);
         break;
     case hash::EntityPosition:
-        if ((e = find(asInt(a[0])))) setVector(e->position);
+        if (e) setVector(e->position);
         break;
     case hash::EntityModel:
-        if ((e = find(asInt(a[0]))) && e->exists) setInt(static_cast<int32_t>(e->model));
+        if (present) setInt(static_cast<int32_t>(e->model));
         break;
     case hash::EntityVelocity:
-        if ((e = find(asInt(a[0]))) && e->exists) setVector(e->velocity);
+        if (present) setVector(e->velocity);
         break;
     case hash::Attachment:
-        if ((e = find(asInt(a[0]))) && e->exists) setInt(e->attached ? 1 : 0);
+        if (present) setInt(e->attached ? 1 : 0);
         break;
     case hash::CurrentWeapon:
         // Out-parameter: exactly 32 bits at the address pushed.
-        if (weaponQueryAnswer) {
-            uint32_t* slot = reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(a[1]));
-            *slot = weapon;
-        }
+        if (weaponQueryAnswer && a[1] != 0) *reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(a[1])) = weapon;
         setInt(weaponQueryAnswer ? 1 : 0);
         break;
     case hash::ShootingTest:
-        setInt(shooting && asInt(a[0]) == playerPed ? 1 : 0);
+        setInt(shooting ? 1 : 0);
         break;
     case hash::PedBonePosition:
         setVector(launchBonePosition());
         break;
-    case hash::ShotVeto: {
+    case hash::ShotVeto:
         // The host fills a vector in three 8-byte slots.
-        uint64_t* scratch = reinterpret_cast<uint64_t*>(static_cast<uintptr_t>(a[1]));
-        const Vector3 p = playerPosition();
-        scratch[0] = floatSlot(p.x);
-        scratch[1] = floatSlot(p.y);
-        scratch[2] = floatSlot(p.z);
+        if (a[1] != 0) {
+            uint64_t* scratch = reinterpret_cast<uint64_t*>(static_cast<uintptr_t>(a[1]));
+            const Vector3 p = playerPosition();
+            scratch[0] = floatSlot(p.x);
+            scratch[1] = floatSlot(p.y);
+            scratch[2] = floatSlot(p.z);
+        }
         setInt(veto ? 1 : 0);
         break;
-    }
     case hash::PlayerId:
+        playerIdHandedOut_ = true;
         setInt(playerId);
         break;
-    case hash::TargetEntity: {
-        int32_t* slot = reinterpret_cast<int32_t*>(static_cast<uintptr_t>(a[1]));
-        if (asInt(a[0]) == playerId) *slot = aimedEntity;
-        setInt(aimedEntity != 0 ? 1 : 0);
+    case hash::TargetEntity:
+        // Like the game, it writes the field only when the player aims at something.
+        if (aimedEntity != 0 && a[1] != 0) {
+            noteHandedOut(aimedEntity);
+            *reinterpret_cast<int32_t*>(static_cast<uintptr_t>(a[1])) = aimedEntity;
+        }
         break;
-    }
     case hash::PositionOnlyTest:
-        if ((e = find(asInt(a[0])))) setInt(e->positionOnly ? 1 : 0);
+        if (e) setInt(e->positionOnly ? 1 : 0);
         break;
     case hash::BoneListTest:
-        if ((e = find(asInt(a[0])))) setInt(e->boneListA ? 1 : 0);
+        if (e) setInt(e->boneListA ? 1 : 0);
         break;
     case hash::BoneIndex: {
         int32_t index = -1;
-        if ((e = find(asInt(a[0])))) {
+        if (e) {
             for (size_t i = 0; i < e->bones.size(); ++i)
                 if (e->bones[i].id == asInt(a[1])) index = static_cast<int32_t>(i);
+            if (index >= 0 && index < 64) e->boneIndicesHandedOut |= uint64_t{1} << index;
         }
         setInt(index);
         break;
     }
     case hash::BonePosition: {
-        e = find(asInt(a[0]));
         const int32_t index = asInt(a[1]);
         if (e && index >= 0 && static_cast<size_t>(index) < e->bones.size())
             setVector(add(e->position, e->bones[static_cast<size_t>(index)].offset));
@@ -362,6 +586,13 @@ int32_t World::spawnTarget(Vector3 position, std::vector<Bone> bones, bool boneL
 void World::removeEntity(int32_t handle) {
     auto it = entities.find(handle);
     if (it != entities.end()) it->second.exists = false;
+}
+
+void World::eraseEntity(int32_t handle) {
+    auto it = entities.find(handle);
+    if (it == entities.end()) return;
+    if (it->second.handedOut) handedOutElsewhere_.insert(handle);
+    entities.erase(it);
 }
 
 Entity& World::entity(int32_t handle) { return entities.at(handle); }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,19 @@ namespace sim {
 int argumentCount(uint64_t nativeHash);
 // A short readable name for logs and reports ("set-camera-position", ...).
 const char* nativeName(uint64_t nativeHash);
+
+struct NativeCall;
+// One logged call as a line: its name, every argument as the native takes it
+// (integers, floats in their shortest exact form, the camera name, "out" for
+// an out-parameter) and the result the plug-in reads, e.g.
+//   set-camera-position(1, 0.9, 0, 1.1)
+//   entity-model(100) -> 0x5F30F384
+std::string describeCall(const NativeCall& call);
+
+// Receives every protocol error a World still holds when it is destroyed.
+// The test binaries install one that fails the running test, so no test can
+// leave a protocol error unseen.
+void setProtocolErrorSink(void (*sink)(const std::string& error));
 
 // ---- World contents ------------------------------------------------------------
 struct Bone {
@@ -40,6 +54,11 @@ struct Entity {
     bool positionOnly = false;
     bool boneListA = false;
     std::vector<Bone> bones;  // bone index = position in this list
+    // Protocol bookkeeping: the host has given this handle to the plug-in (in
+    // a snapshot, as the player's ped, as the aimed-at entity), and which bone
+    // indices the bone-index query has given for it.
+    bool handedOut = false;
+    uint64_t boneIndicesHandedOut = 0;
 };
 
 struct Camera {
@@ -76,6 +95,12 @@ float slotFloat(uint64_t slot);
 class World {
 public:
     World();
+    ~World();  // reportErrors()
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+    World& operator=(World&&) = default;  // for a fresh world in place; reportErrors() first
+    // Hands the errors held to the protocol error sink, if one is set, and clears them.
+    void reportErrors();
 
     // ---- Player -----------------------------------------------------------------
     int32_t playerPed = 1;
@@ -125,8 +150,12 @@ public:
     bool logCalls = true;  // off for long runs; counters still run
     std::vector<NativeCall> calls;
     std::vector<HostCall> hostCalls;
-    std::vector<std::string> errors;          // protocol errors: unknown hash, wrong count, interleaving
-    std::vector<std::string> cameraMisuse;    // use of a camera that is not live
+    // Protocol errors: an unknown hash, a wrong argument count, interleaved
+    // calls, a fixed argument other than the one the native takes, a 32-bit
+    // slot with bits in its high half, a handle the host never handed out, an
+    // operation on a destroyed camera. A test that provokes one on purpose
+    // clears it once checked.
+    std::vector<std::string> errors;
     uint64_t nativeCallCount = 0;
     uint64_t camerasCreated = 0;
     uint64_t camerasDestroyed = 0;
@@ -144,7 +173,11 @@ public:
     int32_t spawnTarget(Vector3 position, std::vector<Bone> bones = {}, bool boneListA = false,
                         bool positionOnly = false);
     void removeEntity(int32_t handle);  // stops existing, leaves the snapshot
+    void eraseEntity(int32_t handle);   // gone from the world's tables altogether
     Entity& entity(int32_t handle);
+    // As if an earlier answer had given the handle to the plug-in: for tests
+    // that call the rig's functions directly, outside a pass.
+    void handOut(int32_t handle);
     Vector3 playerPosition() const;
     Vector3 launchBonePosition() const;
     Vector3 targetPointOf(int32_t handle) const;  // what the plug-in should aim at
@@ -167,10 +200,25 @@ private:
     uint64_t results_[8] = {};
     int32_t nextHandle_ = 100;
     int32_t nextCamera_ = 1;
+    bool playerIdHandedOut_ = false;
+    // Handles handed out that no entity of `entities` holds: never an entity
+    // of this world, or erased since. Each Entity's own flag holds the rest,
+    // so that a pass allocates nothing here.
+    std::unordered_set<int32_t> handedOutElsewhere_;
 
-    void answer(uint64_t nativeHash, const std::vector<uint64_t>& args);
+    // What the call's slots name, resolved once by the checks for the answer.
+    struct Subjects {
+        Entity* entity = nullptr;  // the entity of slot 0, if the native takes one there
+        Camera* camera = nullptr;  // the live camera of slot 0, if it takes one
+    };
+    Subjects checkArguments(uint64_t nativeHash, const std::vector<uint64_t>& args);
+    void protocolError(const std::string& what);
+    void answer(uint64_t nativeHash, const std::vector<uint64_t>& args, const Subjects& subjects);
     const Entity* find(int32_t handle) const;
-    Camera* liveCamera(int32_t handle, const char* operation);
+    Entity* find(int32_t handle);
+    void noteHandedOut(int32_t handle);
+    void noteHandedOut(int32_t handle, Entity* e);
+    bool wasHandedOut(int32_t handle, const Entity* e) const;
     void setInt(int32_t value);
     void setVector(Vector3 v);
 };

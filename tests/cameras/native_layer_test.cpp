@@ -47,13 +47,15 @@ TEST(NativeLayer, ResultSlots) {
 TEST(NativeLayer, OneCallIsInitPushesCall) {
     sim::World world;
     sim::setActiveWorld(&world);
+    world.aimedEntity = world.spawnTarget({0, 0, 0});
+    const int32_t player = resultInt(invokeNative(sim::hash::PlayerId));
     int32_t out = 0;
-    const uint64_t* r = invokeNative(sim::hash::TargetEntity, argInt(world.playerId), argPointer(&out));
-    world.aimedEntity = 0;
+    invokeNative(sim::hash::TargetEntity, argInt(player), argPointer(&out));
     sim::setActiveWorld(nullptr);
-    ASSERT_EQ(world.calls.size(), 1u);
+    ASSERT_EQ(world.calls.size(), 2u);
     EXPECT_TRUE(world.errors.empty());
-    EXPECT_EQ(world.calls[0].args.size(), 2u);
-    EXPECT_EQ(world.calls[0].args[1], static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&out)));
-    EXPECT_EQ(resultInt(r), 0);
+    EXPECT_EQ(player, world.playerId);
+    EXPECT_EQ(world.calls[1].args.size(), 2u);
+    EXPECT_EQ(world.calls[1].args[1], static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&out)));
+    EXPECT_EQ(out, world.aimedEntity);  // written through the pointer
 }

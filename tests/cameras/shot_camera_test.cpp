@@ -298,6 +298,7 @@ TEST_F(TargetPointTest, BoneListsInTheirOrder) {
     for (const Case& c : cases) {
         world.calls.clear();
         const int32_t e = world.spawnTarget(at, c.bones, c.listA, c.positionOnly);
+        world.handOut(e);
         const Vector3 p = entityTargetPoint(e);
         EXPECT_EQ(p.z, c.z) << c.what;
         EXPECT_EQ(p.x, 5.0f) << c.what;
@@ -308,6 +309,7 @@ TEST_F(TargetPointTest, BoneListsInTheirOrder) {
 
 TEST_F(TargetPointTest, MissingEntityGivesItsPositionQueryFirst) {
     const int32_t e = world.spawnTarget({1, 2, 3}, {{21030, {0, 0, 1}}}, true);
+    world.handOut(e);
     world.removeEntity(e);
     entityTargetPoint(e);
     ASSERT_EQ(world.calls.size(), 2u);

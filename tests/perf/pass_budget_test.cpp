@@ -143,15 +143,13 @@ protected:
         const bool logging = world.logCalls;
         world.logCalls = false;
         nativeInit(RenderSwitch);
-        for (int i = 0; i < 6; ++i) nativePush64(0);
+        for (uint64_t slot : {0, 0, 0, 1, 0, 0}) nativePush64(slot);
         nativeCall();
         world.logCalls = logging;
         world.scriptedView = false;
     }
 
     void TearDown() override {
-        for (const std::string& e : world.errors) ADD_FAILURE() << "protocol error: " << e;
-        for (const std::string& e : world.cameraMisuse) ADD_FAILURE() << "camera misuse: " << e;
         sim::setActiveWorld(nullptr);
         resetModuleState();
     }
@@ -159,6 +157,7 @@ protected:
     // A new world and script, as for a new test.
     void fresh() {
         TearDown();
+        world.reportErrors();
         world = sim::World();
         script = std::make_unique<ScriptState>();
         snapshot.clear();
