@@ -118,13 +118,17 @@ bool listedBone(int32_t id) {
     return false;
 }
 
-// The shortest decimal form that reads back as the same float.
+// The shortest decimal form that reads back as the same float (and its sign),
+// without an exponent for everyday magnitudes.
 std::string floatText(float value) {
+    const float magnitude = std::fabs(value);
+    const bool everyday = magnitude == 0.0f || (magnitude >= 1e-4f && magnitude < 1e7f);
     char text[32];
     for (int digits = 1; digits <= 9; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-        if (std::strtof(text, nullptr) == value && std::signbit(std::strtof(text, nullptr)) == std::signbit(value))
-            break;
+        const float back = std::strtof(text, nullptr);
+        const bool exact = back == value && std::signbit(back) == std::signbit(value);
+        if (exact && (!everyday || std::strchr(text, 'e') == nullptr)) break;
     }
     return text;
 }
@@ -153,7 +157,9 @@ std::string describeCall(const NativeCall& call) {
         case Arg::NearClip:
         case Arg::FieldOfView: text += floatText(slotFloat(slot)); break;
         case Arg::CameraName:
-            text += slot == reinterpret_cast<uintptr_t>(kCameraName) ? "\"DEFAULT_SCRIPTED_CAMERA\"" : "name?";
+            text += slot != 0 && std::strcmp(reinterpret_cast<const char*>(static_cast<uintptr_t>(slot)), kCameraName) == 0
+                        ? "\"DEFAULT_SCRIPTED_CAMERA\""
+                        : "name?";
             break;
         case Arg::Out: text += "out"; break;
         default: text += std::to_string(asInt(slot)); break;

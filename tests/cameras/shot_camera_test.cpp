@@ -3,6 +3,7 @@
 
 #include "cameras/arrow_camera.h"
 #include "cameras/bullet_camera.h"
+#include "settings/catalogue.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -315,4 +316,166 @@ TEST_F(TargetPointTest, MissingEntityGivesItsPositionQueryFirst) {
     ASSERT_EQ(world.calls.size(), 2u);
     EXPECT_EQ(world.calls[0].hash, EntityPosition);
     EXPECT_EQ(world.calls[1].hash, EntityExists);
+}
+
+// ---- Moving targets, sloped shots, and the rules behind them -----------------------------
+
+namespace {
+bool sameBits(float a, float b) { return sim::floatSlot(a) == sim::floatSlot(b); }
+
+// The result of the i-th call of `hash` in a pass, or of its arguments.
+const sim::NativeCall* nthCall(const sim::World& w, int pass, uint64_t hash, int n) {
+    for (const sim::NativeCall* c : w.callsInPass(pass))
+        if (c->hash == hash && n-- == 0) return c;
+    return nullptr;
+}
+Vector3 resultVector(const sim::NativeCall* c) {
+    return {sim::slotFloat(c->results[0]), sim::slotFloat(c->results[1]), sim::slotFloat(c->results[2])};
+}
+Vector3 argVector(const sim::NativeCall* c) {
+    return {sim::slotFloat(c->args[1]), sim::slotFloat(c->args[2]), sim::slotFloat(c->args[3])};
+}
+#define EXPECT_SAME_VECTOR(actual, expected, what)                                              \
+    do {                                                                                        \
+        const Vector3 a_ = (actual), e_ = (expected);                                           \
+        EXPECT_TRUE(sameBits(a_.x, e_.x) && sameBits(a_.y, e_.y) && sameBits(a_.z, e_.z))       \
+            << what << ": (" << a_.x << ", " << a_.y << ", " << a_.z << ") instead of (" << e_.x \
+            << ", " << e_.y << ", " << e_.z << ")";                                             \
+    } while (0)
+}  // namespace
+
+// While travelling, both cameras turn to a look point that moves 15 % of the
+// way to the target's current point each pass: look x 0.85 + p x 0.15, in
+// single precision, starting from the end point.
+TEST_F(ShotTest, LookPointFollowsAMovingTarget) {
+    for (uint32_t weapon : {kGun, kBow}) {
+        SCOPED_TRACE(weapon == kGun ? "bullet" : "arrow");
+        sim::World fresh;
+        sim::ScriptRunner run(fresh);
+        const Vector3 l = fresh.launchBonePosition();
+        fresh.aimedEntity = fresh.spawnTarget({l.x + 3, l.y + 60, l.z}, {}, false, true);
+        fresh.entity(fresh.aimedEntity).velocity = {40, 0, 25};  // fast, so each pass differs
+        fresh.weapon = weapon;
+        fresh.shooting = true;
+        run.step();
+        fresh.shooting = false;
+        Vector3 look = (weapon == kGun ? bulletCamera : arrowCamera).endPoint;
+        const float startX = fresh.entity(fresh.aimedEntity).position.x;
+        for (int k = 0; k < 12; ++k) {
+            if (k) run.step();
+            // The smoothing's target point is the first position asked in the update.
+            const int first = fresh.pass == 1 ? 1 : 0;  // the start asks once before
+            const Vector3 p = resultVector(nthCall(fresh, fresh.pass, sim::hash::EntityPosition, first));
+            look = {look.x * 0.85f + p.x * 0.15f, look.y * 0.85f + p.y * 0.15f, look.z * 0.85f + p.z * 0.15f};
+            EXPECT_SAME_VECTOR(argVector(nthCall(fresh, fresh.pass, sim::hash::PointCamera, 0)), look,
+                               "pass " << fresh.pass);
+        }
+        EXPECT_GT(fresh.entity(fresh.aimedEntity).position.x - startX, 0.3f) << "the target moved";
+    }
+}
+
+// While lingering on a shot fired up a slope, the camera eases (15 % a pass,
+// from where it is) to CameraOffsetBack behind the target along the shot's
+// direction in x and y only, and always 0.3 above the target.
+TEST_F(ShotTest, SlopedShotLingersBehindAlongTheHorizontalOnly) {
+    for (uint32_t weapon : {kGun, kBow}) {
+        SCOPED_TRACE(weapon == kGun ? "bullet" : "arrow");
+        sim::World fresh;
+        sim::ScriptRunner run(fresh);
+        const Vector3 l = fresh.launchBonePosition();
+        fresh.aimedEntity = fresh.spawnTarget({l.x, l.y + 30, l.z + 10}, {}, false, true);
+        fresh.weapon = weapon;
+        fresh.shooting = true;
+        run.step();
+        fresh.shooting = false;
+        const ShotCameraState& shot = weapon == kGun ? bulletCamera : arrowCamera;
+        for (int k = 0; k < 400 && !shot.lingering; ++k) run.step();
+        ASSERT_TRUE(shot.lingering);
+        const Vector3 d = {shot.endPoint.x - shot.launchPoint.x, shot.endPoint.y - shot.launchPoint.y,
+                           shot.endPoint.z - shot.launchPoint.z};
+        const float inverse = 1.0f / std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        const Vector3 u = {d.x * inverse, d.y * inverse, d.z * inverse};
+        ASSERT_GT(u.z, 0.3f) << "a real slope";
+        Vector3 cur{};
+        for (int k = 0; k < 150; ++k) {
+            run.step();
+            cur = resultVector(nthCall(fresh, fresh.pass, sim::hash::CameraPosition, 0));
+            const Vector3 p = fresh.entity(fresh.aimedEntity).position;  // position-only: its target point
+            const Vector3 w = {p.x - u.x * 2.0f, p.y - u.y * 2.0f, p.z + 0.3f};
+            const Vector3 placed = {(w.x - cur.x) * 0.15f + cur.x, (w.y - cur.y) * 0.15f + cur.y,
+                                    (w.z - cur.z) * 0.15f + cur.z};
+            if (k < 5) EXPECT_SAME_VECTOR(argVector(nthCall(fresh, fresh.pass, sim::hash::SetCameraPosition, 0)), placed,
+                                          "linger pass " << k + 1);
+        }
+        const Vector3 p = fresh.entity(fresh.aimedEntity).position;
+        EXPECT_NEAR(cur.z, p.z + 0.3f, 1e-4f) << "0.3 above the target, not lowered along the slope";
+        EXPECT_NEAR(p.y - cur.y, 2.0f * 30.0f / std::sqrt(1000.0f), 1e-3f) << "less than 2 m behind in y";
+    }
+}
+
+// The arrow's travel length is summed and rooted in double precision: for
+// this shot the single-precision length would put the first position one
+// bit off.
+TEST_F(ShotTest, ArrowTravelLengthIsSummedInDoublePrecision) {
+    world.launchBoneOffset = {0, 0, 0};  // the launch point is the origin, so d is the target point
+    const Vector3 d = {39.640625f, 33.921875f, -38.390625f};
+    world.aimedEntity = world.spawnTarget(d, {}, false, true);
+    world.weapon = kBow;
+    world.shooting = true;
+    step();
+    const float inDouble = static_cast<float>(std::sqrt(static_cast<double>(d.y) * d.y +
+                                                        static_cast<double>(d.x) * d.x + static_cast<double>(d.z) * d.z));
+    const float inSingle = std::sqrt(d.y * d.y + d.x * d.x + d.z * d.z);
+    const float t = 0.8f / inDouble;
+    ASSERT_FALSE(sameBits(d.y * t, d.y * (0.8f / inSingle))) << "the shot does not tell the two apart";
+    EXPECT_SAME_VECTOR(onlyCamera()->position, (Vector3{d.x * t, d.y * t, d.z * t}), "first position");
+}
+
+// The arrow's linger has a fixed limit of 2.5 on its counter: 358 passes,
+// whatever LingerTime says.
+TEST_F(ShotTest, ArrowLingerIgnoresLingerTime) {
+    for (const char* lingerTime : {"1", "10"}) {
+        ScratchDirectory scratch;
+        scratch.write("Veltrix.ini", std::string("[Lingering]\nLingerTime=") + lingerTime + "\n");
+        sim::World fresh;
+        sim::ScriptRunner run(fresh);
+        fireOnce(fresh, run, kBow);
+        fresh.shooting = false;
+        int travel = 1;
+        while (!arrowCamera.lingering && travel < 100) run.step(), ++travel;
+        int lingered = 0;
+        while (arrowCamActive && lingered < 1000) run.step(), ++lingered;
+        EXPECT_EQ(lingered, 358) << "LingerTime=" << lingerTime;
+    }
+}
+
+// Each start clears the aimed-entity field before the host's query, which
+// writes nothing while the player aims at nothing: the last shot's target
+// must not start a new camera.
+TEST_F(ShotTest, ShootingAtNothingAfterAShotStartsNothing) {
+    for (uint32_t weapon : {kGun, kBow}) {
+        SCOPED_TRACE(weapon == kGun ? "bullet" : "arrow");
+        sim::World fresh;
+        sim::ScriptRunner run(fresh);
+        fireOnce(fresh, run, weapon);
+        fresh.shooting = false;
+        for (int k = 0; k < 1000 && (bulletCamActive || arrowCamActive); ++k) run.step();
+        ASSERT_TRUE(fresh.liveCameras().empty());
+        fresh.aimedEntity = 0;
+        fresh.shooting = true;
+        run.step(3);
+        EXPECT_EQ(fresh.camerasCreated, 1u);
+    }
+}
+
+// "Greater than LingerTime": a counter equal to it is not yet past.
+TEST_F(ShotTest, BulletLingerCounterEqualToLingerTimeGoesOn) {
+    settings("[Lingering]\nLingerTime=0.012\n");  // the counter after one linger pass, to the bit
+    shoot(kGun);
+    while (!bulletCamera.lingering) step();
+    step();
+    ASSERT_EQ(bulletCamera.lingerCounter, LingerTime);
+    EXPECT_TRUE(bulletCamActive) << "equal is not past";
+    step();
+    EXPECT_FALSE(bulletCamActive);
 }

@@ -276,3 +276,61 @@ TEST_F(ThrownTest, IdlePassAsksOneModelQueryPerObjectPerScan) {
     EXPECT_EQ(world.countInPass(2, EntityModel), 80);
     EXPECT_EQ(world.callsInPass(2).size(), 82u);  // plus the player and weapon queries
 }
+
+// ---- Boundaries ----------------------------------------------------------------------------
+
+TEST_F(ThrownTest, TwoQualifyingBladesInOnePassStartOneCamera) {
+    fly(kKnife);
+    fly(kTomahawk, {0, 10, 0});
+    step();
+    EXPECT_EQ(created(), 1);
+    EXPECT_EQ(world.countInPass(1, CreateCamera), 1);
+}
+
+// A slowing fire bottle at exactly 5.0 m/s is still followed, not held.
+TEST_F(ThrownTest, BottleAtExactlyTheHoldSpeedIsFollowed) {
+    const int32_t bottle = fly(kBottleHeld, {0, 3, 4});
+    step(3);
+    EXPECT_EQ(world.countInPass(pass(), SetCameraPosition), 1);
+    EXPECT_EQ(world.countInPass(pass(), CameraPosition), 0);
+    world.entity(bottle).velocity = {0, 3, 3.99f};
+    step();
+    EXPECT_EQ(world.countInPass(pass(), CameraPosition), 1) << "held just below";
+}
+
+// Dynamite moving at exactly the threshold speed 0.01 has no direction: the
+// camera sits straight above it, as at rest.
+TEST_F(ThrownTest, ExplosiveAtExactlyTheMovingThresholdHasNoDirection) {
+    const int32_t stick = fly(kDynamite, {0.0f, 10.0f, 0.0f});
+    step(2);
+    const Vector3 v = {0.01f, 0.0f, 0.0f};
+    ASSERT_EQ(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z), 0.01f);
+    world.entity(stick).velocity = v;
+    step();
+    const sim::Entity& e = world.entity(stick);
+    const sim::Camera* cam = onlyCamera();
+    EXPECT_EQ(cam->position.x, e.position.x);
+    EXPECT_EQ(cam->position.y, e.position.y);
+    world.entity(stick).velocity = {0.0100001f, 0, 0};  // just above: 2 m back along x
+    step();
+    EXPECT_NEAR(cam->position.x, e.position.x - 2.0f, 1e-5f);
+}
+
+// The thrown modes end once their timer has reached LingerTime: with
+// LingerTime 0.016, one linger pass (timer 0 -> 0.016), and the end in the next.
+TEST_F(ThrownTest, LingerTimerReachingLingerTimeEnds) {
+    settings("[Lingering]\nLingerTime=0.016\n");
+    const int32_t knife = fly(kKnife);
+    const int32_t bottle = fly(kBottleHeld, {0, 8, 0});
+    step(3);
+    ASSERT_EQ(world.liveCameras().size(), 2u);
+    stop(knife);
+    world.entity(bottle).velocity = {0, 1, 0};  // held
+    step();  // blade: first linger pass; bottle: the hold
+    EXPECT_EQ(world.liveCameras().size(), 2u);
+    step();  // blade ends; bottle: first linger pass
+    EXPECT_EQ(destroyedIn(pass()), 1);
+    EXPECT_EQ(world.liveCameras().size(), 1u);
+    step();  // bottle ends
+    EXPECT_TRUE(world.liveCameras().empty());
+}

@@ -30,6 +30,9 @@ TEST_F(KeyBindings, Notations) {
         // No number where one is due, or one beyond 32 bits.
         {"f", 0, "F"}, {"FX", 0, "FX"}, {"Foo", 0, "FOO"}, {"0xg", 0, "0XG"}, {"0x", 0, "0X"},
         {"0xFFFFFFFF", 0, "0XFFFFFFFF"}, {"99999999999", 0, "99999999999"},
+        // The edges of the signed 32-bit range, in ten digits.
+        {"2147483647", 2147483647, ""}, {"2147483648", 0, "2147483648"}, {"4294967373", 0, "4294967373"},
+        {"0x7FFFFFFF", 2147483647, ""}, {"0x80000000", 0, "0X80000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);

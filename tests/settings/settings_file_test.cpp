@@ -40,6 +40,7 @@ TEST_F(SettingsFile, ReadFloat) {
         {"[lingering]\nLingerTime=3\n", "Lingering", 9},
         {"[ Lingering ]\nLingerTime=3\n", "Lingering", 9},
         {"[ Lingering ]\nLingerTime=3\n", " Lingering ", 3},
+        {"[Lingering]\n[ Lingering ]\nLingerTime=3\n", "Lingering", 9},
         {"[Lingering]\n[Other] ; c\nLingerTime=3\n", "Lingering", 3},
         {"[Other]\n[Lingering] ; floats\nLingerTime=3\n", "Lingering", 9},
         {"LingerTime=3\n[Lingering]\n", "Lingering", 9},

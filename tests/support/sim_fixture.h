@@ -64,6 +64,14 @@ protected:
         EXPECT_EQ(live.size(), 1u);
         return live.empty() ? nullptr : live[0];
     }
+    // Every native call of a pass, one per line as sim::describeCall writes
+    // it, after a leading line feed, so that a raw string literal of the
+    // expected calls lines up with it.
+    std::string callsOfPass(int passNumber) const {
+        std::string text = "\n";
+        for (const sim::NativeCall* c : world.callsInPass(passNumber)) text += sim::describeCall(*c) + "\n";
+        return text;
+    }
     // Names of the camera and time natives of a pass, in call order.
     std::vector<std::string> cameraCallsInPass(int passNumber) const {
         std::vector<std::string> names;
