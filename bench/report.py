@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """Turns the benchmark's JSON output into the lines bench/run.sh prints.
 
-stdout: one line per state and snapshot size, the settings load, the DLL size.
+stdout: one line per state and snapshot size, the settings load, the DLL size;
+with a folder of callgrind dumps (bench/pass_count.cpp), the instructions per
+pass of the pass and its floor at 1024 objects and their ratio.
 stderr: spread of the repetitions and the cost per object.
+
+  report.py BENCH.json DLL [CALLGRIND_DIR]
 """
+import glob
 import json
 import os
 import sys
@@ -13,7 +18,41 @@ SIZES = [0, 64, 256, 1024]
 UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 
 
-def main(json_path, dll_path):
+def instruction_counts(folder):
+    """{"pass/idle/1024": instructions, ...} and the passes per count, from the dumps."""
+    counts, passes = {}, None
+    for path in glob.glob(os.path.join(folder, "callgrind.out.*")):
+        name = total = None
+        with open(path) as f:
+            for line in f:
+                trigger = "desc: Trigger: Client Request: "
+                if line.startswith(trigger):
+                    name = line[len(trigger):].strip()
+                elif line.startswith("summary: "):
+                    total = int(line.split()[1])
+        if name and total is not None:
+            counts[name] = total
+    stdout = os.path.join(folder, "stdout.txt")
+    if os.path.exists(stdout):
+        for line in open(stdout):
+            if line.startswith("passes per count: "):
+                passes = int(line.split(": ")[1])
+    return counts, passes
+
+
+def print_instructions(folder):
+    counts, passes = instruction_counts(folder)
+    if not passes:
+        raise SystemExit(f"no instruction counts in {folder}")
+    for state in STATES:
+        name = f"{state}/1024"
+        if f"pass/{name}" not in counts or f"floor/{name}" not in counts:
+            raise SystemExit(f"no instruction count for {name}")
+        p, fl = counts[f"pass/{name}"] / passes, counts[f"floor/{name}"] / passes
+        print(f"instructions {state} 1024: pass {p:.0f}, floor {fl:.0f} per pass, ratio {p / fl:.3f}")
+
+
+def main(json_path, dll_path, callgrind_dir=None):
     with open(json_path) as f:
         runs = json.load(f)["benchmarks"]
 
@@ -50,6 +89,8 @@ def main(json_path, dll_path):
     shipped, large = get("settings/shipped"), get("settings/1MiB")
     print(f"settings load: {shipped['ns'] / 1e3:.1f} us (shipped), {large['ns'] / 1e6:.2f} ms (1 MiB)")
     print(f"dll size: {os.path.getsize(dll_path)} bytes")
+    if callgrind_dir:
+        print_instructions(callgrind_dir)
 
     if spread:
         print_spread(spread)
@@ -81,4 +122,4 @@ def print_per_object(get):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(*sys.argv[1:4]))

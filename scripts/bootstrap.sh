@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
-  clang libclang-rt-14-dev chromium zip unzip python3
+  clang libclang-rt-14-dev chromium zip unzip python3 valgrind
 )
 if [ "${VELTRIX_BOOTSTRAP_MINIMAL:-0}" = 1 ]; then
   packages=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64)

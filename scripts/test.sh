@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the Windows plug-in's binary and Wine tests, the native
-# suite, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the fuzzers for a short while.
+# suite, a handful of mutants that the unit tests must kill, the same suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a
+# short while. (The whole mutation run: tests/mutation/mutate.py.)
 #
 #   scripts/test.sh               everything
 #   FUZZ_SECONDS=300 scripts/test.sh   longer fuzzing
@@ -33,6 +34,10 @@ echo "== Native build and tests"
 cmake --preset native >/dev/null
 cmake --build --preset native
 run_ctest --preset native
+
+echo "== Mutants of the hottest rules, which the unit tests must kill"
+tests/mutation/mutate.py --check
+tests/mutation/mutate.py --ci
 
 if grep -q '"native-asan"' CMakePresets.json; then
   echo "== Native tests under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -502,8 +502,9 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Su
         if (present) setInt(e->attached ? 1 : 0);
         break;
     case hash::CurrentWeapon:
-        // Out-parameter: exactly 32 bits at the address pushed.
-        if (weaponQueryAnswer && a[1] != 0) *reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(a[1])) = weapon;
+        // Out-parameter: exactly 32 bits at the address pushed, written even
+        // when the answer is 0, which is what tells the plug-in to ignore it.
+        if (a[1] != 0) *reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(a[1])) = weapon;
         setInt(weaponQueryAnswer ? 1 : 0);
         break;
     case hash::ShootingTest:

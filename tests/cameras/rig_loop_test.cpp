@@ -25,10 +25,12 @@ TEST_F(RigTest, NearPlayerBoundaryAndVanishedEntity) {
     const int32_t onEdge = object({13.0f, 24.0f, 1.0f});  // 3-4-5: exactly 25.0
     const int32_t beyond = object({13.0f, 24.001f, 1.0f});
     const int32_t gone = object({10.0f, 20.0f, 1.0f});
+    const int32_t above = object({10.0f, 20.0f, 6.01f});  // straight up counts too
     world.removeEntity(gone);
 
     EXPECT_TRUE(isNearPlayer(onEdge));
     EXPECT_FALSE(isNearPlayer(beyond));
+    EXPECT_FALSE(isNearPlayer(above));
     const size_t before = world.calls.size();
     EXPECT_FALSE(isNearPlayer(gone));
     EXPECT_EQ(world.calls.size(), before + 1);  // only the exists query
@@ -149,12 +151,16 @@ TEST_F(LoopTest, SnapshotCountIsClampedToTheArray) {
 }
 
 TEST_F(LoopTest, ToggleKeyOutsideTheKeyTableIsNeverPolled) {
-    settings("ToggleKey=0x1FF\n");
-    world.keysDown[0x1FF] = true;
-    step(2);
-    world.keysDown[0x1FF] = false;
-    step(2);
-    EXPECT_EQ(world.countInPass(pass(), EntityModel), 0);  // no objects, but the pass ran:
-    EXPECT_EQ(world.countInPass(pass(), sim::hash::PlayerPed), 1);
-    EXPECT_TRUE(enabled);
+    for (int32_t key : {256, 0x1FF}) {  // the first code past the table, and one further out
+        SCOPED_TRACE(key);
+        settings("ToggleKey=" + std::to_string(key) + "\n");
+        sim::World fresh;
+        sim::ScriptRunner run(fresh);
+        fresh.keysDown[key] = true;
+        run.step(2);
+        fresh.keysDown[key] = false;
+        run.step(2);
+        EXPECT_EQ(fresh.countInPass(fresh.pass, sim::hash::PlayerPed), 1) << "the pass ran";
+        EXPECT_TRUE(enabled);
+    }
 }

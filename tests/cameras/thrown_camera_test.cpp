@@ -334,3 +334,37 @@ TEST_F(ThrownTest, LingerTimerReachingLingerTimeEnds) {
     step();  // bottle ends
     EXPECT_TRUE(world.liveCameras().empty());
 }
+
+// A tracked object that is lost (picked up again) leaves lastFollowed, so the
+// next throw of that same object is followed.
+TEST_F(ThrownTest, LostExplosiveIsFollowedWhenThrownAgain) {
+    const int32_t stick = fly(kDynamite, {0, 10, 0});
+    step(2);
+    world.entity(stick).attached = true;
+    step();
+    ASSERT_TRUE(world.liveCameras().empty());
+    sim::Entity& e = world.entity(stick);
+    e.attached = false;
+    e.position = {1, 0, 1};
+    e.velocity = {0, 10, 0};
+    step();
+    EXPECT_EQ(created(), 2);
+}
+
+// Every hold starts its linger afresh, also on a camera taken over while it
+// was lingering for an earlier object.
+TEST_F(ThrownTest, EachHoldLingersTheFullTime) {
+    const int32_t first = fly(kBottleHeld, {8, 0, 0});
+    step(3);
+    stop(first);  // held, and at rest: never taken up again
+    step(51);     // the hold and fifty linger passes
+    const int32_t second = fly(kBottleHeld, {0, 8, 0});
+    step(3);
+    ASSERT_EQ(created(), 1) << "taken over, not a new camera";
+    stop(second);
+    step();  // the second hold
+    step(157);
+    EXPECT_EQ(world.liveCameras().size(), 1u);
+    step();
+    EXPECT_TRUE(world.liveCameras().empty());
+}

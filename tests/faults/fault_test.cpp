@@ -32,7 +32,8 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 
 // Passes a shot camera may live, whatever the settings and the host answer.
-constexpr int kShotCameraBound = kMaxShotCameraUpdates;
+// Ten minutes at 60 frames a second.
+constexpr int kShotCameraBound = 36000;
 // With the default settings: the bullet camera's 358 + 209 passes, the longest
 // of all modes.
 constexpr int kDefaultBound = 358 + 209;

@@ -21,7 +21,7 @@ int32_t loadToggle(std::string& printed) {
 // shows the value as printed.
 TEST_F(KeyBindings, Notations) {
     const struct { const char* value; int32_t code; const char* shown; } cases[] = {
-        {"N", 78, ""}, {"n", 78, ""}, {" N \r", 78, ""}, {"F5", 116, ""}, {"f5", 116, ""}, {"F13", 124, ""},
+        {"N", 78, ""}, {"n", 78, ""}, {"a", 65, ""}, {"Z", 90, ""}, {" N \r", 78, ""}, {"F5", 116, ""}, {"f5", 116, ""}, {"F13", 124, ""},
         {"F1X", 112, ""}, {"F0", 111, ""}, {"F99", 210, ""}, {"0x4e", 78, ""}, {"0X4E junk", 78, ""},
         {"78", 78, ""}, {"2.5", 2, ""}, {"1", 1, ""}, {"Space", 32, ""}, {"esc", 27, ""}, {"Escape", 27, ""},
         {"Return", 13, ""}, {"enter", 13, ""}, {"tab", 9, ""},
