@@ -49,7 +49,7 @@ if grep -q '"native-asan"' CMakePresets.json; then
 fi
 
 if [ -x tests/fuzz/run.sh ]; then
-  echo "== Fuzzing, ${FUZZ_SECONDS:-60} s per target"
-  tests/fuzz/run.sh "${FUZZ_SECONDS:-60}"
+  echo "== Fuzzing, ${FUZZ_SECONDS:-40} s per target"
+  tests/fuzz/run.sh "${FUZZ_SECONDS:-40}"
 fi
 echo "== All tests passed"

@@ -13,22 +13,54 @@ constexpr float kDefaultBulletLingerSpeed = 0.05f;
 constexpr float kDefaultBowLingerSpeed = 0.05f;
 constexpr float kDefaultBowCamSpeed = 0.7f;
 
-// The key strings are built at the call, outside the reads' own guards, so a
-// failed allocation is caught here too: the setting keeps what it has.
-bool readSwitch(const char* key) {
+// Each read takes the file afresh, or the text it is given. A failure of any
+// kind (no memory, say) leaves the setting as it is.
+bool readSwitch(const std::string* given, const char* key) {
     try {
-        return readBool(kSettingsPath, "Projectiles", key);
+        return given ? boolFromText(*given, "Projectiles", key) : readBool(kSettingsPath, "Projectiles", key);
     } catch (...) {
         return true;
     }
 }
 
-float readNumber(const char* key, float current) {
+float readNumber(const std::string* given, const char* key, float current) {
     try {
-        return readFloat(kSettingsPath, "Lingering", key, current);
+        return given ? floatFromText(*given, "Lingering", key, current)
+                     : readFloat(kSettingsPath, "Lingering", key, current);
     } catch (...) {
         return current;
     }
+}
+
+StartupSettings load(const std::string* given, std::string& printed) {
+    StartupSettings settings;
+    if (!given) {
+        loadKeyBindings();
+    } else {
+        try {
+            bindKeys(*given, keyBindings, printed);
+        } catch (...) {
+        }
+    }
+    const auto toggle = keyBindings.find("ToggleKey");
+    if (toggle != keyBindings.end()) settings.toggleKey = toggle->second;
+
+    CameraSwitches& on = settings.switches;
+    on.EnableKnifeCamera = readSwitch(given, "EnableKnifeCamera");
+    on.EnableArrowCamera = readSwitch(given, "EnableArrowCamera");
+    on.EnableTomahawkCamera = readSwitch(given, "EnableTomahawkCamera");
+    on.EnableDynamiteCamera = readSwitch(given, "EnableDynamiteCamera");
+    on.EnableFireBottleCamera = readSwitch(given, "EnableFireBottleCamera");
+    on.EnableBulletLineCamera = readSwitch(given, "EnableBulletLineCamera");
+
+    BulletCamSpeed = readNumber(given, "BulletCamSpeed", BulletCamSpeed);
+    LingerTime = readNumber(given, "LingerTime", LingerTime);
+    CameraOffsetBack = readNumber(given, "CameraOffsetBack", CameraOffsetBack);
+    slowMotionFactor = readNumber(given, "slowMotionFactor", slowMotionFactor);
+    BulletLingerSpeed = readNumber(given, "BulletLingerSpeed", BulletLingerSpeed);
+    BowLingerSpeed = readNumber(given, "BowLingerSpeed", BowLingerSpeed);
+    BowCamSpeed = readNumber(given, "BowCamSpeed", BowCamSpeed);
+    return settings;
 }
 
 }  // namespace
@@ -44,30 +76,11 @@ float BowLingerSpeed = kDefaultBowLingerSpeed;
 float BowCamSpeed = kDefaultBowCamSpeed;
 
 StartupSettings loadSettings() {
-    // Every step swallows its own failures, so a bad file costs at most the
-    // settings it spoils and never the start of the script.
-    StartupSettings settings;
-    loadKeyBindings();
-    const auto toggle = keyBindings.find("ToggleKey");
-    if (toggle != keyBindings.end()) settings.toggleKey = toggle->second;
-
-    CameraSwitches& on = settings.switches;
-    on.EnableKnifeCamera = readSwitch("EnableKnifeCamera");
-    on.EnableArrowCamera = readSwitch("EnableArrowCamera");
-    on.EnableTomahawkCamera = readSwitch("EnableTomahawkCamera");
-    on.EnableDynamiteCamera = readSwitch("EnableDynamiteCamera");
-    on.EnableFireBottleCamera = readSwitch("EnableFireBottleCamera");
-    on.EnableBulletLineCamera = readSwitch("EnableBulletLineCamera");
-
-    BulletCamSpeed = readNumber("BulletCamSpeed", BulletCamSpeed);
-    LingerTime = readNumber("LingerTime", LingerTime);
-    CameraOffsetBack = readNumber("CameraOffsetBack", CameraOffsetBack);
-    slowMotionFactor = readNumber("slowMotionFactor", slowMotionFactor);
-    BulletLingerSpeed = readNumber("BulletLingerSpeed", BulletLingerSpeed);
-    BowLingerSpeed = readNumber("BowLingerSpeed", BowLingerSpeed);
-    BowCamSpeed = readNumber("BowCamSpeed", BowCamSpeed);
-    return settings;
+    std::string unused;  // the file's load prints its own messages
+    return load(nullptr, unused);
 }
+
+StartupSettings loadSettingsFromText(const std::string& text, std::string& printed) { return load(&text, printed); }
 
 void resetFloatSettings() {
     BulletCamSpeed = kDefaultBulletCamSpeed;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 extern const char* const kSettingsPath;  // "Veltrix.ini", relative to the working directory
 
@@ -32,9 +33,15 @@ struct StartupSettings {
     CameraSwitches switches;
 };
 
-// Key bindings, then the six switches, then the seven numbers, in catalogue order.
+// Key bindings, then the six switches, then the seven numbers, in catalogue
+// order; each of the fourteen reads opens and reads "Veltrix.ini" afresh.
 // Never throws: whatever the file holds, a setting that cannot be read keeps its value.
 StartupSettings loadSettings();
+
+// The same load with `text` as the file's content for every read and the
+// key-binding messages appended to `printed` instead of printed: the rules
+// alone, in memory, for checks that run over many files.
+StartupSettings loadSettingsFromText(const std::string& text, std::string& printed);
 
 // Puts the seven numbers back to their load-time defaults (a fresh library load).
 void resetFloatSettings();

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 extern std::unordered_map<std::string, int32_t> keyBindings;
@@ -11,11 +12,16 @@ extern std::unordered_map<std::string, int32_t> keyBindings;
 // that names no key.
 void loadKeyBindings();
 
-// ASCII a to z become A to Z; every other byte stays.
-std::string upperCase(const std::string& text);
+// The rules over a file's text: every line holding "=" binds the trimmed name
+// before it to the code its value names, in `table`; for each value that
+// names none, the message line is appended to `printed`.
+void bindKeys(std::string_view text, std::unordered_map<std::string, int32_t>& table, std::string& printed);
 
-// The virtual-key code an upper-cased binding value names: a letter, F0 to F99,
-// a 0X hexadecimal or a decimal code, or one of SPACE, ENTER, RETURN, ESC,
-// ESCAPE, TAB. False when it names none, when the number read is 0 or outside
-// the signed 32-bit range, or when no number follows an F or 0X.
+// ASCII a to z become A to Z; every other byte stays.
+std::string upperCase(std::string_view text);
+
+// The virtual-key code an upper-cased binding value names: F0 to F99, a
+// letter, a 0X hexadecimal or a decimal code, or one of SPACE, ENTER, RETURN,
+// ESC, ESCAPE, TAB. False when it names none, when the code is 0, and when the
+// number due cannot be read (none there, or outside the signed 32-bit range).
 bool keyCodeFor(const std::string& upperValue, int32_t& code);

@@ -12,23 +12,55 @@ TEST(TrimBlanks, OnlyTheFourBlanks) {
     EXPECT_EQ(trimBlanks("\v x\f"), "\v x\f");
 }
 
-TEST_F(SettingsFile, LinesEndAtLineFeedWithCrLfFolded) {
-    writeIni("a\r\nb\rc\n\r\r\n\x1A\nlast\r");
-    std::vector<std::string> lines;
-    EXPECT_TRUE(forEachLine("Veltrix.ini", [&](const std::string& line) {
-        lines.push_back(line);
-        return false;
-    }));
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b\rc", "\r", "\x1A", "last\r"}));
+// What the plug-in makes of a trimmed line: ini-check shows modders exactly this.
+TEST(SettingsLines, KindsOfLine) {
+    const struct {
+        const char* line;
+        LineKind kind;
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {"", LineKind::Empty, "", ""},
+        {"; x=1", LineKind::Comment, "", ""},
+        {"#x = 1", LineKind::Entry, "#x", "1"},  // only ";" starts a comment
+        {"[ Lingering ]", LineKind::Section, " Lingering ", ""},
+        {"[]", LineKind::Section, "", ""},
+        {"[Lingering] ; numbers", LineKind::NoEquals, "", ""},
+        {"[a]=b", LineKind::Entry, "[a]", "b"},
+        {"a = b = c", LineKind::Entry, "a", "b = c"},
+        {"no equals", LineKind::NoEquals, "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string_view first, second;
+        EXPECT_EQ(classifyLine(c.line, first, second), c.kind) << c.line;
+        EXPECT_EQ(first, c.first) << c.line;
+        EXPECT_EQ(second, c.second) << c.line;
+    }
 }
 
-TEST_F(SettingsFile, UnopenableFileGivesNoLines) {
-    const auto never = [](const std::string&) -> bool { throw std::logic_error("line seen"); };
-    EXPECT_FALSE(forEachLine("Veltrix.ini", never));
+TEST(SettingsLines, LinesEndAtLineFeedWithCrLfFolded) {
+    const std::string text = "a\r\nb\rc\n\r\r\n\x1A\n\nlast\r";
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    std::string_view line;
+    while (nextLine(text, pos, line)) lines.push_back(std::string(line));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b\rc", "\r", "\x1A", "", "last\r"}));
+    pos = 0;
+    EXPECT_FALSE(nextLine("", pos, line)) << "an empty file has no lines";
+}
+
+TEST_F(SettingsFile, FileIsReadByteForByteOrNotAtAll) {
+    std::string text = "left alone";
+    EXPECT_FALSE(readSettingsFile("Veltrix.ini", text));
     std::filesystem::create_directory("Veltrix.ini");
-    EXPECT_FALSE(forEachLine("Veltrix.ini", never));
+    EXPECT_FALSE(readSettingsFile("Veltrix.ini", text));
     EXPECT_TRUE(readBool("Veltrix.ini", "Projectiles", "EnableKnifeCamera"));
     EXPECT_EQ(readFloat("Veltrix.ini", "Lingering", "LingerTime", 9.0f), 9.0f);
+    std::filesystem::remove("Veltrix.ini");
+    const std::string bytes = std::string("[A]\r\n\x1A\0\xFF", 8) + std::string(200000, 'x');
+    writeIni(bytes);
+    ASSERT_TRUE(readSettingsFile("Veltrix.ini", text));
+    EXPECT_EQ(text, bytes);
 }
 
 // Reading LingerTime (fallback 9) covers line kinds, sections and conversions.

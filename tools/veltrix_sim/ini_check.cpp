@@ -262,8 +262,8 @@ IniReport analyseIni(const std::string& path) {
         // The binding reader's own rule: any line with "=", sections and comments aside.
         const std::string::size_type equals = line.find('=');
         if (equals == std::string::npos) return;
-        const std::string name = trimBlanks(line.substr(0, equals));
-        const std::string value = upperCase(trimBlanks(line.substr(equals + 1)));
+        const std::string name(trimBlanks(std::string_view(line).substr(0, equals)));
+        const std::string value = upperCase(trimBlanks(std::string_view(line).substr(equals + 1)));
         int32_t code = 0;
         if (keyCodeFor(value, code)) {
             if (name == "ToggleKey") {
@@ -294,7 +294,12 @@ IniReport analyseIni(const std::string& path) {
         }
     };
 
-    r.readable = forEachLine(path.c_str(), [&](const std::string& line) {
+    std::string text;
+    r.readable = readSettingsFile(path.c_str(), text);
+    size_t pos = 0;
+    std::string_view lineView;
+    while (r.readable && nextLine(text, pos, lineView)) {
+        const std::string line(lineView);
         ++n;
         LineFate f;
         f.number = n;
@@ -302,13 +307,15 @@ IniReport analyseIni(const std::string& path) {
         if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
             warn(n, "the file starts with a UTF-8 byte-order mark, which the plug-in reads as text: "
                     "line 1 can never be a section header (save the file without BOM)");
-        const std::string trimmed = trimBlanks(line);
+        const std::string trimmed(trimBlanks(line));
         if (!warnedLoneCarriageReturn && trimmed.find('\r') != std::string::npos) {
             warnedLoneCarriageReturn = true;
             warn(n, "line ends made of a carriage return alone: the plug-in reads all of them as one line");
         }
-        std::string name, value;
-        switch (classifyLine(trimmed, name, value)) {
+        std::string_view nameView, valueView;
+        const LineKind kind = classifyLine(trimmed, nameView, valueView);
+        const std::string name(nameView), value(valueView);
+        switch (kind) {
         case LineKind::Empty:
             f.notes.push_back("ignored: blank");
             break;
@@ -366,8 +373,7 @@ IniReport analyseIni(const std::string& path) {
         }
         handleBinding(f, line);
         r.lines.push_back(f);
-        return false;
-    });
+    }
     if (!r.readable) return r;
 
     // Earlier ToggleKey bindings give way to the last one with a code.
