@@ -157,7 +157,7 @@ TEST(Report, PageIsSelfContainedWithEveryChart) {
 
     // Top view, side view, time scale, camera lives.
     EXPECT_EQ(count(html, "<svg "), 4u);
-    for (const char* chart : {"class=\"topview\"", "class=\"sideview\"", "id=\"timeline\"", "id=\"lives\""})
+    for (const char* chart : {"class=\"topview\"", "class=\"sideview\"", "class=\"timeline\"", "class=\"lives\""})
         EXPECT_EQ(count(html, chart), 1u) << chart;
     // Each view draws both objects and both cameras, and the look ticks.
     EXPECT_EQ(count(html, "<polyline fill=\"none\""), 2u * 4u);

@@ -334,7 +334,7 @@ std::string timeScaleChart(const sim::Scenario& scenario, const Trace& trace) {
     f.y0 = 0, f.y1 = highest * 1.08;
 
     std::ostringstream svg;
-    svg << "<svg class=\"timeline\" id=\"timeline\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 900 "
+    svg << "<svg class=\"timeline\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 900 "
         << num(f.top + f.height + 40) << "\" role=\"img\" aria-label=\"time scale by pass\">";
     // Passes with a scripted camera in view.
     svg << "<g class=\"view\">";
@@ -379,7 +379,7 @@ std::string lifeBars(const Trace& trace) {
     const size_t rows = std::max<size_t>(1, trace.cameras.size());
     Frame f = passFrame(trace, 8, rowHeight * static_cast<double>(rows));
     std::ostringstream svg;
-    svg << "<svg class=\"lives\" id=\"lives\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 900 "
+    svg << "<svg class=\"lives\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 900 "
         << num(f.top + f.height + 40) << "\" role=\"img\" aria-label=\"camera lives by pass\">";
     svg << "<g class=\"grid\">";
     const double xs = std::max(1.0, niceStep(f.x1 - f.x0, 8));
@@ -465,18 +465,19 @@ svg text.event { font-size: 10px; fill: #455a64; } svg .cursor { stroke: #000; s
 .legend .sw { display: inline-block; width: 14px; height: 10px; margin-right: 5px; vertical-align: -1px; }
 .legend .sw.dash { height: 0; border-top: 3px dashed; margin-bottom: 3px; }
 .legend .sw.player { background: #212121; width: 10px; }
-#readout { font: 12px ui-monospace, monospace; min-height: 1.4em; color: #333; }
+.readout { font: 12px ui-monospace, monospace; min-height: 1.4em; color: #333; }
 pre { background: #f6f6f6; padding: 8px; font-size: 12px; overflow-x: auto; }
 )";
 
-// Hover readout: which pass is under the pointer on the time charts.
+// Hover readout: which pass is under the pointer on a run's time charts.
 const char* const kScript = R"(
 (function () {
-  var data = JSON.parse(document.getElementById('pass-data').textContent);
   var names = {s: 'start', f: 'follow', l: 'linger', h: 'hold', e: 'end'};
-  var readout = document.getElementById('readout');
-  ['timeline', 'lives'].forEach(function (id) {
-    var svg = document.getElementById(id);
+  document.querySelectorAll('section.run').forEach(function (run) {
+  var data = JSON.parse(run.querySelector('.pass-data').textContent);
+  var readout = run.querySelector('.readout');
+  ['timeline', 'lives'].forEach(function (name) {
+    var svg = run.querySelector('svg.' + name);
     svg.addEventListener('mousemove', function (ev) {
       var box = svg.getBoundingClientRect();
       var x = (ev.clientX - box.left) * 900 / box.width;
@@ -489,10 +490,11 @@ const char* const kScript = R"(
       readout.textContent = 'pass ' + row[0] + ': time scale ' + row[1] +
         (row[2] ? ', scripted view' : ', gameplay view') + '; ' + cams;
       var px = 150 + (pass - 0.5) / data.length * 730;
-      document.querySelectorAll('svg .cursor').forEach(function (line) {
+      run.querySelectorAll('svg .cursor').forEach(function (line) {
         line.setAttribute('x1', px); line.setAttribute('x2', px); line.setAttribute('visibility', 'visible');
       });
     });
+  });
   });
   document.body.setAttribute('data-ready', '1');
 })();
@@ -500,7 +502,11 @@ const char* const kScript = R"(
 
 }  // namespace
 
-std::string renderReport(const sim::Scenario& scenario, const Trace& trace, const ReportFacts& facts) {
+const char* reportStyle() { return kStyle; }
+const char* reportScript() { return kScript; }
+
+std::string renderRunSection(const sim::Scenario& scenario, const Trace& trace, const ReportFacts& facts,
+                             const std::string& heading) {
     const Paths paths = collectPaths(trace);
     const sim::TraceSummary& s = facts.summary;
 
@@ -524,9 +530,7 @@ std::string renderReport(const sim::Scenario& scenario, const Trace& trace, cons
     };
 
     std::ostringstream html;
-    html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Veltrix scenario "
-         << escapeHtml(scenario.name) << "</title><style>" << kStyle << "</style></head><body>\n";
-    html << "<h1>Scenario " << escapeHtml(scenario.name) << "</h1>\n";
+    html << "<section class=\"run\">\n" << heading << "\n";
     html << "<p class=\"description\">" << escapeHtml(scenario.description) << "</p>\n";
 
     html << "<table class=\"figures\">";
@@ -563,15 +567,22 @@ std::string renderReport(const sim::Scenario& scenario, const Trace& trace, cons
          << spaceView(scenario, trace, paths, side, false, "horizontal distance from the player along the throw (m)",
                       "height z (m)", "sideview", true)
          << '\n';
-    html << "<h2>Time scale</h2>\n<div id=\"readout\">Point at a chart to read a pass.</div>\n"
+    html << "<h2>Time scale</h2>\n<div class=\"readout\">Point at a chart to read a pass.</div>\n"
          << timeScaleChart(scenario, trace)
          << "<div class=\"legend\"><span><i class=\"sw\" style=\"background:#6a1b9a\"></i>time scale</span>"
             "<span><i class=\"sw\" style=\"background:#e3f2fd\"></i>scripted camera in view</span>"
             "<span><i class=\"sw\" style=\"background:#78909c\"></i>scenario event</span></div>\n";
     html << "<h2>Camera lives</h2>\n" << lifeBars(trace) << '\n';
-    html << "<script type=\"application/json\" id=\"pass-data\">" << passData(trace) << "</script>\n";
-    html << "<script>" << kScript << "</script>\n</body></html>\n";
+    html << "<script type=\"application/json\" class=\"pass-data\">" << passData(trace) << "</script>\n";
+    html << "</section>\n";
     return html.str();
+}
+
+std::string renderReport(const sim::Scenario& scenario, const Trace& trace, const ReportFacts& facts) {
+    return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Veltrix scenario " +
+           escapeHtml(scenario.name) + "</title><style>" + kStyle + "</style></head><body>\n" +
+           renderRunSection(scenario, trace, facts, "<h1>Scenario " + escapeHtml(scenario.name) + "</h1>") +
+           "<script>" + kScript + "</script>\n</body></html>\n";
 }
 
 std::string renderIndex(const std::string& title, const std::vector<IndexEntry>& entries) {

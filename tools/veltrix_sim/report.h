@@ -20,6 +20,14 @@ struct ReportFacts {
 
 std::string renderReport(const sim::Scenario& scenario, const sim::Trace& trace, const ReportFacts& facts);
 
+// The body of such a report, as one <section class="run"> under `heading`
+// (HTML), for pages that hold several runs; they take the style and the
+// script below once each.
+std::string renderRunSection(const sim::Scenario& scenario, const sim::Trace& trace, const ReportFacts& facts,
+                             const std::string& heading);
+const char* reportStyle();
+const char* reportScript();
+
 // The page that links every scenario's report of one run.
 struct IndexEntry {
     std::string name;
