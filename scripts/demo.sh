@@ -24,7 +24,7 @@ cmake --build --preset windows
 
 step "Building the tools (native preset)"
 cmake --preset native >/dev/null
-cmake --build --preset native --target veltrix-sim
+cmake --build --preset native --target veltrix-sim veltrix-check
 
 step "Playing the bundled scenarios against build/windows/Veltrix.asi under Wine"
 mkdir -p out/demo

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release package out/Veltrix-<version>.zip from the windows build:
-# Veltrix.asi, the shipped Veltrix.ini, INSTALL.txt and SHA256SUMS, all at the
-# top of the archive so players can unpack it straight into the game folder.
+# Veltrix.asi, the shipped Veltrix.ini, the settings check veltrix-check.exe,
+# INSTALL.txt and SHA256SUMS, all at the top of the archive so players can
+# unpack it straight into the game folder. (The game loads only the .asi; the
+# checker is a program of its own, which nothing loads.)
 #
 # usage: scripts/package.sh [BUILD_DIR [OUT_DIR]]   (defaults build/windows, out)
 #
@@ -14,10 +16,13 @@ build=${1:-$root/build/windows}
 out=${2:-$root/out}
 
 dll=$build/Veltrix.asi
-if [ ! -f "$dll" ]; then
-    echo "package: $dll is not built (cmake --preset windows && cmake --build --preset windows)" >&2
-    exit 1
-fi
+checker=$build/veltrix-check.exe
+for file in "$dll" "$checker"; do
+    if [ ! -f "$file" ]; then
+        echo "package: $file is not built (cmake --preset windows && cmake --build --preset windows)" >&2
+        exit 1
+    fi
+done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 if [ -z "$version" ]; then
     echo "package: no project version in $build/CMakeCache.txt" >&2
@@ -31,6 +36,7 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$dll" "$stage/Veltrix.asi"
 cp "$root/dist/Veltrix.ini" "$stage/Veltrix.ini"
+cp "$checker" "$stage/veltrix-check.exe"
 # CR LF: players open this in Notepad.
 sed 's/$/\r/' >"$stage/INSTALL.txt" <<TEXT
 Veltrix $version - projectile cameras
@@ -46,14 +52,28 @@ Use
   The key and every other setting are in Veltrix.ini, read once when
   the game starts; its comments explain each setting.
 
+Check your settings
+  veltrix-check.exe reads Veltrix.ini exactly as the plug-in does, without
+  starting the game. Double-click it in the game folder to check the
+  Veltrix.ini beside it, or drop another settings file on it (or run
+  "veltrix-check.exe FILE" in a console; --no-open keeps the browser shut).
+  It lists what the plug-in makes of every line and warns about typos and
+  values that make a camera misbehave, then writes Veltrix-check.html
+  beside the file and opens it: the same findings, what the settings mean
+  in the game (how long each camera follows and holds its view, the slow
+  motion), and a preview of every camera played with these settings.
+  Exit status: 0 no warnings, 1 warnings, 2 the file cannot be read.
+  The game never loads veltrix-check.exe; it can stay in the folder.
+
 Uninstall
-  Delete Veltrix.asi and Veltrix.ini from the game folder.
+  Delete Veltrix.asi, Veltrix.ini and veltrix-check.exe from the game
+  folder (and Veltrix-check.html, if you made one).
 
 Check the download
   SHA256SUMS lists the SHA-256 sum of each file
   (sha256sum -c SHA256SUMS, or certutil -hashfile FILE SHA256 on Windows).
 TEXT
-(cd "$stage" && sha256sum Veltrix.asi Veltrix.ini INSTALL.txt >SHA256SUMS)
+(cd "$stage" && sha256sum Veltrix.asi Veltrix.ini veltrix-check.exe INSTALL.txt >SHA256SUMS)
 
 # Same inputs, same archive: fixed timestamps, no extra attributes.
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)
@@ -61,5 +81,5 @@ touch -d "@$stamp" "$stage"/*
 mkdir -p "$out"
 zipfile=$(cd "$out" && pwd)/Veltrix-$version.zip
 rm -f "$zipfile"
-(cd "$stage" && TZ=UTC zip -q -X -D "$zipfile" Veltrix.asi Veltrix.ini INSTALL.txt SHA256SUMS)
+(cd "$stage" && TZ=UTC zip -q -X -D "$zipfile" Veltrix.asi Veltrix.ini veltrix-check.exe INSTALL.txt SHA256SUMS)
 echo "$zipfile"

@@ -32,6 +32,11 @@ grep -q 'under Wine' "$work/wine/knife/report.html" || fail "the report does not
 table() { grep -E '^(scenario|knife|toggle_mid_flight) ' "$1"; }
 diff <(table "$work/wine.txt") <(table "$work/native.txt") || fail "figures differ from the in-process run"
 
+# --driver takes the driver program as its usage line says, or its folder.
+"$sim" run "$scenarios/knife.json" --dll "$build/Veltrix.asi" --driver "$build/e2e/e2e_driver.exe" \
+    --out "$work/driver" >"$work/driver.txt" 2>&1 || fail "--driver e2e_driver.exe: exit $?"
+grep -q '^knife .* PASS$' "$work/driver.txt" || { fail "--driver e2e_driver.exe: knife did not pass"; cat "$work/driver.txt"; }
+
 # Something that is not a DLL cannot run.
 printf 'not a DLL' >"$work/broken.asi"
 "$sim" run "$scenarios/knife.json" --dll "$work/broken.asi" --driver "$build/e2e" --out "$work/broken" >"$work/broken.txt" 2>&1

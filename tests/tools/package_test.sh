@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release zip from the windows build and checks it as a player
-# gets it: the four files and nothing else, the sums, the shipped settings
-# file, and the project version in the DLL's version resource.
+# gets it: the five files and nothing else, the sums, the shipped settings
+# file, the checker beside the DLL (which no loader of plug-ins would pick up),
+# and the project version in the DLL's version resource.
 #
 # usage: package_test.sh SOURCE_DIR WINDOWS_BUILD_DIR VERSION WORK_DIR
 # Exits 77 (skipped) when the windows build or a tool is missing.
@@ -25,19 +26,26 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 [ "$zipfile" = "$work/Veltrix-$version.zip" ] || fail "archive is $zipfile, expected $work/Veltrix-$version.zip"
 unzip -q "$zipfile" -d "$work/unpacked" || { echo "FAIL: cannot unpack $zipfile"; exit 1; }
 cd "$work/unpacked"
-listing=$(find . -mindepth 1 | sort | tr '\n' ' ')
-[ "$listing" = "./INSTALL.txt ./SHA256SUMS ./Veltrix.asi ./Veltrix.ini " ] || fail "archive holds: $listing"
+listing=$(find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
+[ "$listing" = "./INSTALL.txt ./SHA256SUMS ./Veltrix.asi ./Veltrix.ini ./veltrix-check.exe " ] ||
+    fail "archive holds: $listing"
+# Copied into the game folder, the one plug-in file is still the only one the
+# host's loader takes up (it loads .asi files, and .dll files it is given).
+[ "$(find . -name '*.asi' -o -name '*.dll' | tr '\n' ' ')" = "./Veltrix.asi " ] || fail "more than one loadable file"
 
 sha256sum --quiet -c SHA256SUMS || fail "a sum in SHA256SUMS does not match"
-[ "$(cut -d' ' -f3 SHA256SUMS | sort | tr '\n' ' ')" = "INSTALL.txt Veltrix.asi Veltrix.ini " ] ||
-    fail "SHA256SUMS does not list exactly the other three files"
+[ "$(cut -d' ' -f3 SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')" = "INSTALL.txt Veltrix.asi Veltrix.ini veltrix-check.exe " ] ||
+    fail "SHA256SUMS does not list exactly the other four files"
 cmp -s Veltrix.ini "$src/dist/Veltrix.ini" || fail "Veltrix.ini is not the shipped dist/Veltrix.ini"
 cmp -s Veltrix.asi "$build/Veltrix.asi" || fail "Veltrix.asi is not the built DLL"
+cmp -s veltrix-check.exe "$build/veltrix-check.exe" || fail "veltrix-check.exe is not the built checker"
 tr -d '\r' <INSTALL.txt >install.lf
 grep -q "Veltrix $version" install.lf || fail "INSTALL.txt does not name version $version"
 grep -q 'beside the' install.lf && grep -q 'ScriptHookRDR2.dll' install.lf || fail "INSTALL.txt: where to copy"
 grep -q 'Press N' install.lf || fail "INSTALL.txt: toggle key"
-grep -q 'Delete Veltrix.asi and Veltrix.ini' install.lf || fail "INSTALL.txt: uninstall"
+grep -q 'Delete Veltrix.asi, Veltrix.ini and veltrix-check.exe' install.lf || fail "INSTALL.txt: uninstall"
+grep -q 'Double-click it in the game folder' install.lf && grep -q 'Veltrix-check.html' install.lf ||
+    fail "INSTALL.txt: how to use veltrix-check.exe"
 
 # The version resource: the fixed file info (binary) and the version strings.
 python3 - "$version" Veltrix.asi <<'PY' || fail "version resource"

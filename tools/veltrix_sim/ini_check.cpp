@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <functional>
 #include <optional>
 
 #include "settings/catalogue.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
+#include "settings_meaning.h"
 
 namespace tools {
 
@@ -110,6 +112,63 @@ std::string describeKey(int32_t code) {
     return std::to_string(code) + (name.empty() ? " (no key)" : " (" + name + ")");
 }
 
+// What the numbers make the cameras do, where that is not what a player
+// would want. Each text says what this build does; the tests hold every one
+// against a run of the plug-in with that setting.
+void warnAboutNumbers(const Numbers& n, std::map<std::string, int>& lines,
+                      const std::function<void(int, const std::string&)>& warn) {
+    const Meaning m = meaningOf(n);
+    auto at = [&](const char* key) { return lines.count(key) ? lines[key] : 0; };
+    auto shown = [](const char* key, float v) { return std::string(key) + " " + formatFloat(v); };
+    const bool realOffset = std::isfinite(n.CameraOffsetBack);
+
+    const char* const jumps = "the bullet camera does not fly along the shot: it jumps to its end at once";
+    if (!(n.slowMotionFactor > 0) || std::isinf(n.slowMotionFactor))
+        warn(at("slowMotionFactor"), shown("slowMotionFactor", n.slowMotionFactor) +
+                                         ": in the frame of a shot the game's time scale is set to " +
+                                         formatFloat(n.slowMotionFactor) + ", and " + jumps +
+                                         " and holds its view from the next frame, at BulletLingerSpeed");
+    if (!(n.BulletCamSpeed > 0) || std::isinf(n.BulletCamSpeed))
+        warn(at("BulletCamSpeed"), shown("BulletCamSpeed", n.BulletCamSpeed) + ": " + jumps);
+    if (m.bulletGivesUp)
+        warn(at(m.bulletTravel >= kShotCameraFrames ? "BulletCamSpeed" : "LingerTime"),
+             std::string("the bullet camera would run for more than ten minutes: it gives up after ten minutes ") +
+                 "and gives normal speed back");
+    if (!(n.LingerTime > 0))
+        warn(at("LingerTime"),
+             shown("LingerTime", n.LingerTime) + ": the knife, tomahawk and slowing fire-bottle cameras end as soon " +
+                 "as nothing flies, and the bullet camera in its first frame after arriving (the arrow camera's " +
+                 "hold is fixed and stays)");
+    else if (m.thrownHold >= kCountLimit)
+        warn(at("LingerTime"), shown("LingerTime", n.LingerTime) +
+                                   ": the knife, tomahawk and slowing fire-bottle cameras hold their last view for " +
+                                   "ten minutes or more, until something else is thrown");
+    if (n.CameraOffsetBack < 0)
+        warn(at("CameraOffsetBack"),
+             shown("CameraOffsetBack", n.CameraOffsetBack) + ": the bullet camera flies past the target, and " +
+                 "the bullet and arrow cameras hold their view beyond it, looking back towards the player");
+    else if (!realOffset)
+        warn(at("CameraOffsetBack"), shown("CameraOffsetBack", n.CameraOffsetBack) +
+                                         ": the bullet and arrow cameras are placed at no real position while they " +
+                                         "hold their view" + (std::isnan(n.CameraOffsetBack) ? ", and the bullet " +
+                                         std::string("camera also while it flies") : std::string()));
+    const struct {
+        const char* key;
+        float value;
+        const char* when;
+    } speeds[] = {{"BulletLingerSpeed", n.BulletLingerSpeed, "the bullet camera holds its view"},
+                  {"BowCamSpeed", n.BowCamSpeed, "the arrow camera flies"},
+                  {"BowLingerSpeed", n.BowLingerSpeed, "the arrow camera holds its view"}};
+    for (const auto& s : speeds) {
+        if (s.value == 0)
+            warn(at(s.key), shown(s.key, s.value) + ": the game stands still while " + s.when +
+                                " (the camera itself still moves)");
+        else if (!(s.value > 0) || std::isinf(s.value))
+            warn(at(s.key), shown(s.key, s.value) + ": the game's time scale is set to " + formatFloat(s.value) +
+                                " while " + s.when);
+    }
+}
+
 }  // namespace
 
 std::string keyName(int code) {
@@ -153,6 +212,11 @@ std::string keyName(int code) {
 }
 
 IniReport analyseIni(const std::string& path) {
+    std::string text;
+    return analyseIniText(path, readSettingsFile(path.c_str(), text) ? &text : nullptr);
+}
+
+IniReport analyseIniText(const std::string& path, const std::string* file) {
     IniReport r;
     r.path = path;
     const std::vector<NumberSetting> numbers = numberSettings();
@@ -294,8 +358,8 @@ IniReport analyseIni(const std::string& path) {
         }
     };
 
-    std::string text;
-    r.readable = readSettingsFile(path.c_str(), text);
+    const std::string text = file ? *file : std::string();
+    r.readable = file != nullptr;
     size_t pos = 0;
     std::string_view lineView;
     while (r.readable && nextLine(text, pos, lineView)) {
@@ -387,7 +451,7 @@ IniReport analyseIni(const std::string& path) {
     r.settings.push_back({"ToggleKey", describeKey(toggleKey), toggleLine, toggleLine == 0,
                           toggleLine != 0 && toggleKey == kDefaultToggleKey});
     for (const char* key : kSwitchKeys) {
-        const bool read = readBool(path.c_str(), "Projectiles", key);
+        const bool read = boolFromText(text, "Projectiles", key);
         const bool predicted = switchLine.count(key) ? switchValue[key] : true;
         if (read != predicted)
             warn(0, std::string("internal: ini-check expected ") + key + " = " + (predicted ? "true" : "false") +
@@ -396,7 +460,7 @@ IniReport analyseIni(const std::string& path) {
         r.settings.push_back({key, read ? "true" : "false", line, line == 0, line != 0 && read});
     }
     for (const NumberSetting& s : numbers) {
-        const float read = readFloat(path.c_str(), "Lingering", s.key, s.defaultValue);
+        const float read = floatFromText(text, "Lingering", s.key, s.defaultValue);
         const bool usable = numberValue.count(s.key) && numberValue[s.key].has_value();
         const float predicted = usable ? *numberValue[s.key] : s.defaultValue;
         if (!sameFloat(read, predicted))
@@ -405,34 +469,9 @@ IniReport analyseIni(const std::string& path) {
         const int line = numberLine.count(s.key) ? numberLine[s.key] : 0;
         r.settings.push_back({s.key, formatFloat(read), line, !usable, usable && sameFloat(read, s.defaultValue)});
 
-        // Values that make the cameras misbehave.
-        const std::string shown = std::string(s.key) + " " + formatFloat(read);
-        const std::string key = s.key;
-        if (!std::isfinite(read)) {
-            warn(line, shown + " is not a finite number: the cameras that use it would misbehave "
-                               "(never end, jump or stop the game)");
-        } else if (key == "BulletCamSpeed" && read <= 0) {
-            warn(line, shown + ": the bullet camera never reaches its target, so it never ends and the game "
-                               "stays in slow motion");
-        } else if (key == "LingerTime" && read <= 0) {
-            warn(line, shown + ": the knife, tomahawk, fire bottle and bullet cameras end at once instead of "
-                               "holding their view");
-        } else if (key == "CameraOffsetBack" && read < 0) {
-            warn(line, shown + ": the bullet and arrow cameras hold their view in front of the target, "
-                               "looking back at the shooter");
-        } else if (key == "slowMotionFactor" && read == 0) {
-            warn(line, shown + ": the game would freeze while the bullet camera travels, and the camera "
-                               "would never arrive");
-        } else if (key == "slowMotionFactor" && read < 0) {
-            warn(line, shown + ": a negative time scale, and the bullet camera would never arrive");
-        } else if ((key == "BulletLingerSpeed" || key == "BowLingerSpeed" || key == "BowCamSpeed") && read <= 0) {
-            const char* when = key == "BulletLingerSpeed" ? "the bullet camera holds its view"
-                               : key == "BowLingerSpeed"  ? "the arrow camera holds its view"
-                                                          : "the arrow camera travels";
-            warn(line, shown + (read == 0 ? ": the game would freeze while " : ": a negative time scale while ") +
-                           when);
-        }
+        setNumber(r.numbers, s.key, read);
     }
+    warnAboutNumbers(r.numbers, numberLine, warn);
 
     // A toggle key that cannot be pressed leaves the plug-in on for good.
     const std::string binding = "ToggleKey=" + printable(toggleValue) + " gives code " + std::to_string(toggleKey);

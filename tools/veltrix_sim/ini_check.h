@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "settings_meaning.h"
+
 namespace tools {
 
 struct LineFate {
@@ -38,9 +40,13 @@ struct IniReport {
     std::vector<EffectiveSetting> settings;  // ToggleKey, the six switches, the seven numbers
     std::vector<std::string> printed;        // the exact lines the plug-in prints at every start
     std::vector<Finding> warnings;
+    Numbers numbers;  // the seven numbers as the plug-in holds them
 };
 
 IniReport analyseIni(const std::string& path);
+// The same for a file's content already read (null: it could not be read);
+// `path` only names it.
+IniReport analyseIniText(const std::string& path, const std::string* file);
 void printIniReport(const IniReport& report, std::ostream& out);
 // 0 clean, 1 with warnings, 2 when the file cannot be read.
 int iniCheckStatus(const IniReport& report);

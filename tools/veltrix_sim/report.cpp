@@ -158,6 +158,12 @@ bool isTarget(const sim::Scenario& s, const std::string& id) {
     return std::any_of(s.targets.begin(), s.targets.end(), [&](const sim::ScenarioTarget& t) { return t.id == id; });
 }
 
+bool unplaced(const std::vector<CameraPoint>& points) {
+    for (const CameraPoint& c : points)
+        if (!std::isfinite(c.position.x) || !std::isfinite(c.position.y) || !std::isfinite(c.position.z)) return true;
+    return false;
+}
+
 // One view of the paths: `project` maps a world point to chart coordinates.
 template <typename Project>
 std::string spaceView(const sim::Scenario& scenario, const Trace& trace, const Paths& paths, Project project,
@@ -206,9 +212,12 @@ std::string spaceView(const sim::Scenario& scenario, const Trace& trace, const P
         svg << "<line class=\"ground\" x1=\"" << num(f.left) << "\" y1=\"" << num(f.py(0)) << "\" x2=\""
             << num(f.left + f.width) << "\" y2=\"" << num(f.py(0)) << "\"/>";
 
+    // A point at no real position (a camera placed at infinity, say) is left out.
+    auto finite = [](std::pair<double, double> p) { return std::isfinite(p.first) && std::isfinite(p.second); };
     auto polyline = [&](const std::vector<std::pair<double, double>>& pts, const char* colour, const char* extra) {
         svg << "<polyline fill=\"none\" stroke=\"" << colour << "\" " << extra << " points=\"";
-        for (const auto& [x, y] : pts) svg << num(f.px(x)) << ',' << num(f.py(y)) << ' ';
+        for (const auto& p : pts)
+            if (finite(p)) svg << num(f.px(p.first)) << ',' << num(f.py(p.second)) << ' ';
         svg << "\"/>";
     };
 
@@ -228,6 +237,7 @@ std::string spaceView(const sim::Scenario& scenario, const Trace& trace, const P
         // Wide and pale, so a camera riding along it stays visible on top.
         polyline(pts, colour, "stroke-width=\"4\" stroke-opacity=\"0.45\"");
         const auto [ex, ey] = pts.back();
+        if (!finite(pts.back())) continue;
         svg << "<circle cx=\"" << num(f.px(ex)) << "\" cy=\"" << num(f.py(ey)) << "\" r=\""
             << (isTarget(scenario, id) ? 6 : 3.5) << "\" fill=\"" << colour << "\"><title>" << escapeHtml(id)
             << "</title></circle>";
@@ -251,6 +261,7 @@ std::string spaceView(const sim::Scenario& scenario, const Trace& trace, const P
             if (c.phase == 's') continue;
             const auto [x, y] = project(c.position);
             const auto [lx, ly] = project(c.look);
+            if (!finite({x, y}) || !finite({lx, ly})) continue;
             // Measured in screen units, so the ticks read alike on a stretched chart.
             const double dx = (lx - x), dy = (ly - y) / std::max(exaggeration, 1e-9);
             const double length = std::hypot(dx, dy);
@@ -273,7 +284,9 @@ std::string spaceView(const sim::Scenario& scenario, const Trace& trace, const P
     k = 0;
     for (int32_t handle : paths.cameraHandles)
         legend << "<span><i class=\"sw dash\" style=\"border-color:" << kCameraColours[k++ % std::size(kCameraColours)]
-               << "\"></i>" << escapeHtml(cameraLabel(trace, handle)) << ", ticks toward its look point</span>";
+               << "\"></i>" << escapeHtml(cameraLabel(trace, handle)) << ", ticks toward its look point"
+               << (unplaced(paths.cameras.at(handle)) ? " (at no real position in some passes: not drawn there)" : "")
+               << "</span>";
     legend << "</div>";
     return svg.str() + legend.str();
 }
@@ -537,7 +550,8 @@ std::string renderRunSection(const sim::Scenario& scenario, const Trace& trace, 
     auto row = [&](const std::string& name, const std::string& value) {
         html << "<tr><th>" << escapeHtml(name) << "</th><td>" << value << "</td></tr>";
     };
-    row("Expectations", !facts.hasExpectations  ? "none"
+    if (!facts.preview)
+        row("Expectations", !facts.hasExpectations  ? "none"
                         : facts.failures.empty() ? "<span class=\"pass\">PASS</span>"
                                                  : "<span class=\"fail\">FAIL</span>");
     row("Run", escapeHtml(facts.runner));
@@ -558,7 +572,7 @@ std::string renderRunSection(const sim::Scenario& scenario, const Trace& trace, 
         row("Failed expectations", list);
     }
     row("Plug-in output", facts.output.empty() ? "none" : "<pre>" + escapeHtml(facts.output) + "</pre>");
-    row("Settings file", scenario.ini ? "<pre>" + escapeHtml(*scenario.ini) + "</pre>" : "none (all defaults)");
+    if (!facts.preview) row("Settings file", scenario.ini ? "<pre>" + escapeHtml(*scenario.ini) + "</pre>" : "none (all defaults)");
     html << "</table>\n";
 
     html << "<h2>Top view</h2>\n"

@@ -16,6 +16,9 @@ struct ReportFacts {
     bool hasExpectations = false;
     std::vector<std::string> failures;
     std::string output;  // what the plug-in printed
+    // A preview on a settings check: the page shows the settings once, and
+    // the scenario's expectations (made for the defaults) do not apply.
+    bool preview = false;
 };
 
 std::string renderReport(const sim::Scenario& scenario, const sim::Trace& trace, const ReportFacts& facts);

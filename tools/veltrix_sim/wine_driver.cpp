@@ -53,11 +53,14 @@ std::optional<WineDriver> WineDriver::find(const std::string& dll, const std::op
         problem = "no plug-in at " + d.dll_.string();
         return std::nullopt;
     }
-    d.driverDir_ = fs::absolute(driverDir ? fs::path(*driverDir) : d.dll_.parent_path() / "e2e");
+    // --driver names the driver program or the folder that holds it.
+    fs::path driver = driverDir ? fs::path(*driverDir) : d.dll_.parent_path() / "e2e";
+    if (fs::is_regular_file(driver)) driver = driver.parent_path();
+    d.driverDir_ = fs::absolute(driver);
     for (const char* file : {"e2e_driver.exe", "ScriptHookRDR2.dll"}) {
         if (!fs::is_regular_file(d.driverDir_ / file)) {
             problem = "no " + std::string(file) + " in " + d.driverDir_.string() +
-                      " (build the windows preset, or name the driver folder with --driver)";
+                      " (build the windows preset, or name the driver with --driver)";
             return std::nullopt;
         }
     }

@@ -20,9 +20,10 @@ struct WineRun {
 
 class WineDriver {
 public:
-    // The driver folder defaults to the "e2e" folder beside the DLL (as the
-    // windows preset builds it). Empty, with the reason, when something is missing.
-    static std::optional<WineDriver> find(const std::string& dll, const std::optional<std::string>& driverDir,
+    // `driver` is e2e_driver.exe or the folder that holds it (with the
+    // stand-in host); by default the "e2e" folder beside the DLL, as the
+    // windows preset builds it. Empty, with the reason, when something is missing.
+    static std::optional<WineDriver> find(const std::string& dll, const std::optional<std::string>& driver,
                                           std::string& problem);
     ~WineDriver();
     WineDriver(WineDriver&&) noexcept;

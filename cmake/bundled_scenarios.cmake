@@ -1,0 +1,16 @@
+# Writes a C++ source that holds every file of scenarios/ as a string, so that
+# veltrix-check carries its previews inside the one executable.
+function(veltrix_bundled_scenarios output)
+    file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scenarios/*.json)
+    set(text "// Generated from scenarios/*.json by cmake/bundled_scenarios.cmake.\n")
+    string(APPEND text "#include \"check_page.h\"\n\nnamespace tools {\n\nconst BundledScenario kBundledScenarios[] = {\n")
+    set(count 0)
+    foreach(file ${files})
+        get_filename_component(name ${file} NAME)
+        file(READ ${file} json)
+        string(APPEND text "    {\"${name}\", R\"VELTRIX(${json})VELTRIX\"},\n")
+        math(EXPR count "${count} + 1")
+    endforeach()
+    string(APPEND text "};\nconst size_t kBundledScenarioCount = ${count};\n\n}  // namespace tools\n")
+    file(CONFIGURE OUTPUT ${output} CONTENT "${text}" @ONLY)
+endfunction()

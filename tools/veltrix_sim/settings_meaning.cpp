@@ -1,0 +1,69 @@
+#include "settings_meaning.h"
+
+#include <cstdio>
+
+namespace tools {
+
+namespace {
+
+// Frames until a travel that adds `step` to its progress each frame arrives:
+// progress 1.0, reached by the sum or, when a step cannot advance it (zero,
+// negative, not a number, too small to count), at once.
+int travelFrames(float step) {
+    float progress = 0.0f;
+    for (int frames = 1;; ++frames) {
+        const float next = progress + step;
+        progress = next > progress ? next : 1.0f;
+        if (!(progress < 1.0f) || frames >= kShotCameraFrames) return frames;
+    }
+}
+
+// Frames of a hold whose counter grows by `step` from 0 and ends the camera in
+// the first frame in which it is greater than `limit`; that frame included.
+int holdFrames(float step, float limit, int most) {
+    float counter = 0.0f;
+    for (int frames = 1;; ++frames) {
+        counter += step;
+        if (!(counter <= limit) || frames >= most) return frames;
+    }
+}
+
+}  // namespace
+
+bool setNumber(Numbers& n, const std::string& key, float value) {
+    float* const fields[] = {&n.BulletCamSpeed,    &n.LingerTime,     &n.CameraOffsetBack, &n.slowMotionFactor,
+                             &n.BulletLingerSpeed, &n.BowLingerSpeed, &n.BowCamSpeed};
+    const char* const keys[] = {"BulletCamSpeed",    "LingerTime",     "CameraOffsetBack", "slowMotionFactor",
+                                "BulletLingerSpeed", "BowLingerSpeed", "BowCamSpeed"};
+    for (int i = 0; i < 7; ++i)
+        if (key == keys[i]) return *fields[i] = value, true;
+    return false;
+}
+
+Meaning meaningOf(const Numbers& n) {
+    Meaning m;
+    // The thrown modes end once their timer has reached LingerTime, in the
+    // frame after their last hold.
+    float timer = 0.0f;
+    while (timer < n.LingerTime && m.thrownHold < kCountLimit) {
+        timer += 0.016f;
+        ++m.thrownHold;
+    }
+    m.bulletTravel = travelFrames((n.BulletCamSpeed * 0.016f) * n.slowMotionFactor);
+    if (m.bulletTravel < kShotCameraFrames)
+        m.bulletHold = holdFrames(0.012f, n.LingerTime, kShotCameraFrames - m.bulletTravel);
+    m.bulletGivesUp = m.bulletTravel + m.bulletHold >= kShotCameraFrames;
+    m.arrowTravel30 = travelFrames(0.8f / 30.0f);
+    m.arrowHold = holdFrames(0.007f, 2.5f, kShotCameraFrames);
+    return m;
+}
+
+std::string framesInWords(int frames) {
+    if (frames >= kCountLimit) return "ten minutes or more";
+    char text[48];
+    std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s",
+                  frames / kFramesPerSecond);
+    return text;
+}
+
+}  // namespace tools

@@ -1,0 +1,53 @@
+// What the numbers of a settings file mean to a player: how many frames each
+// camera travels and holds its view, counted the way the plug-in counts them
+// (single-precision counters, one step per frame), and the same at 60 frames
+// a second. ini-check's warnings and veltrix-check's page are built on these.
+#pragma once
+
+#include <string>
+
+namespace tools {
+
+// The seven numbers, as the plug-in holds them after its load.
+struct Numbers {
+    float BulletCamSpeed = 3.5f;
+    float LingerTime = 2.5f;
+    float CameraOffsetBack = 2.0f;
+    float slowMotionFactor = 0.05f;
+    float BulletLingerSpeed = 0.05f;
+    float BowLingerSpeed = 0.05f;
+    float BowCamSpeed = 0.7f;
+};
+
+// Sets the number named by its key ("LingerTime", ...); false for another key.
+bool setNumber(Numbers& n, const std::string& key, float value);
+
+constexpr double kFramesPerSecond = 60.0;
+// A shot camera ends after this many frames whatever the settings (ten minutes).
+constexpr int kShotCameraFrames = 36000;
+// Counts stop here: a hold this long is reported as "ten minutes or more".
+constexpr int kCountLimit = kShotCameraFrames;
+
+struct Meaning {
+    // Knife, tomahawk and slowing fire bottle: frames of holding the last view
+    // once nothing flies (the camera ends in the frame after); kCountLimit: as
+    // good as for ever.
+    int thrownHold = 0;
+    // Bullet camera: frames of travel along the shot (1: it jumps to the end at
+    // once), then frames of holding behind the target; together at most
+    // kShotCameraFrames.
+    int bulletTravel = 0;
+    int bulletHold = 0;
+    bool bulletGivesUp = false;  // the ten-minute limit ends it
+    // Arrow camera: frames of travel for a 30 m shot (0.8 m a frame), frames
+    // of holding (fixed).
+    int arrowTravel30 = 0;
+    int arrowHold = 0;
+};
+
+Meaning meaningOf(const Numbers& n);
+
+// "157 frames (2.6 s)", "ten minutes or more".
+std::string framesInWords(int frames);
+
+}  // namespace tools
