@@ -18,6 +18,13 @@ constexpr uint32_t kGun = 0x4E328256;
 constexpr uint32_t kBow = 0x88A8505C;
 }  // namespace
 
+// The shot dispatch of a pass in which the player holds a table weapon and
+// does not shoot.
+const std::string kShooterHolds = R"(player-ped() -> 1
+current-weapon(1, out, 1, 0, 1) -> 1
+shooting-test(1) -> 0
+)";
+
 class PassTrace : public SimTest {
 protected:
     // The launch bone straight above the player's feet, so shots run along y.
@@ -193,6 +200,12 @@ current-weapon(1, out, 1, 0, 1) -> 0
 // ---- Bullet ------------------------------------------------------------------------------
 
 TEST_F(PassTrace, Bullet) {
+    // The target point of a position-only target: its position.
+    const std::string kTargetPoint = R"(entity-exists(100) -> 1
+entity-position(100, 1, 1) -> (0, 40, 1.5)
+entity-exists(100) -> 1
+position-only-test(100) -> 1
+)";
     // 40 m ahead: the end point is pulled back 3 %, to y = 38.8.
     world.aimedEntity = world.spawnTarget({0, 40, 1.5f}, {}, false, true);
     world.weapon = kGun;
@@ -208,80 +221,32 @@ ped-bone-position(1, 28422, 0, 0, 0) -> (0, 0, 1.5)
 shot-veto(1, out) -> 0
 player-id() -> 7
 target-entity(7, out)
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-create-camera("DEFAULT_SCRIPTED_CAMERA", 1) -> 1
+)" + kTargetPoint + R"(create-camera("DEFAULT_SCRIPTED_CAMERA", 1) -> 1
 activate-camera(1, 1)
 render-switch(1, 0, 0, 1, 0, 0)
 time-scale(0.05)
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-set-camera-position(1, 0, 0.10864, 1.5)
+)" + kTargetPoint + R"(set-camera-position(1, 0, 0.10864, 1.5)
 point-camera(1, 0, 38.98, 1.5000001)
 )");
     world.shooting = false;
     step();
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-set-camera-position(1, 0, 0.21728, 1.5)
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"(set-camera-position(1, 0, 0.21728, 1.5)
 point-camera(1, 0, 39.133, 1.5000001)
 )");
     step(356);  // the 358th update arrives at the end point
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-set-camera-position(1, 0, 38.8, 1.5)
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"(set-camera-position(1, 0, 38.8, 1.5)
 point-camera(1, 0, 39.999996, 1.5000001)
 )");
     step();
     // Lingering: eased from the camera's position towards 2 m behind and
     // 0.3 above the target, turned straight at it, then the linger speed.
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-camera-position(1) -> (0, 38.8, 1.5)
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"()" + kTargetPoint + R"(camera-position(1) -> (0, 38.8, 1.5)
 set-camera-position(1, 0, 38.68, 1.545)
 point-camera(1, 0, 40, 1.5)
 time-scale(0.05)
 )");
     step(208);  // the 209th linger pass ends it
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 40, 1.5)
-entity-exists(100) -> 1
-position-only-test(100) -> 1
-camera-position(1) -> (0, 38.00001, 1.7999996)
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"()" + kTargetPoint + R"(camera-position(1) -> (0, 38.00001, 1.7999996)
 set-camera-position(1, 0, 38.00001, 1.7999996)
 point-camera(1, 0, 40, 1.5)
 time-scale(0.05)
@@ -294,6 +259,16 @@ time-scale(1)
 // ---- Arrow -------------------------------------------------------------------------------
 
 TEST_F(PassTrace, Arrow) {
+    // The target point: list B, whose second bone the target has, at index 0.
+    const std::string kTargetPoint = R"(entity-exists(100) -> 1
+entity-position(100, 1, 1) -> (0, 16, 1)
+entity-exists(100) -> 1
+position-only-test(100) -> 0
+bone-list-test(100) -> 0
+bone-index(100, 14285) -> -1
+bone-index(100, 38713) -> 0
+bone-position(100, 0) -> (0, 16, 1.5)
+)";
     // Aimed at a bone of list B, 16 m ahead at the launch height: no pull-back,
     // 0.8 m per update, so the 20th update arrives.
     world.aimedEntity = world.spawnTarget({0, 16, 1}, {{38713, {0, 0, 0.5f}}});
@@ -307,77 +282,25 @@ shooting-test(1) -> 1
 ped-bone-position(1, 28422, 0, 0, 0) -> (0, 0, 1.5)
 player-id() -> 7
 target-entity(7, out)
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 16, 1)
-entity-exists(100) -> 1
-position-only-test(100) -> 0
-bone-list-test(100) -> 0
-bone-index(100, 14285) -> -1
-bone-index(100, 38713) -> 0
-bone-position(100, 0) -> (0, 16, 1.5)
-create-camera("DEFAULT_SCRIPTED_CAMERA", 1) -> 1
+)" + kTargetPoint + R"(create-camera("DEFAULT_SCRIPTED_CAMERA", 1) -> 1
 activate-camera(1, 1)
 render-switch(1, 0, 0, 1, 0, 0)
 time-scale(0.7)
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 16, 1)
-entity-exists(100) -> 1
-position-only-test(100) -> 0
-bone-list-test(100) -> 0
-bone-index(100, 14285) -> -1
-bone-index(100, 38713) -> 0
-bone-position(100, 0) -> (0, 16, 1.5)
-set-camera-position(1, 0, 0.8, 1.5)
+)" + kTargetPoint + R"(set-camera-position(1, 0, 0.8, 1.5)
 point-camera(1, 0, 16, 1.5000001)
 )");
     world.shooting = false;
     step();
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 16, 1)
-entity-exists(100) -> 1
-position-only-test(100) -> 0
-bone-list-test(100) -> 0
-bone-index(100, 14285) -> -1
-bone-index(100, 38713) -> 0
-bone-position(100, 0) -> (0, 16, 1.5)
-set-camera-position(1, 0, 1.6, 1.5)
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"(set-camera-position(1, 0, 1.6, 1.5)
 point-camera(1, 0, 16, 1.5000001)
 )");
     step(18);
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 16, 1)
-entity-exists(100) -> 1
-position-only-test(100) -> 0
-bone-list-test(100) -> 0
-bone-index(100, 14285) -> -1
-bone-index(100, 38713) -> 0
-bone-position(100, 0) -> (0, 16, 1.5)
-set-camera-position(1, 0, 16, 1.5)
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"(set-camera-position(1, 0, 16, 1.5)
 point-camera(1, 0, 16, 1.5000001)
 )");
     step();
     // Unlike the bullet camera, the linger speed comes before the placement.
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 16, 1)
-entity-exists(100) -> 1
-position-only-test(100) -> 0
-bone-list-test(100) -> 0
-bone-index(100, 14285) -> -1
-bone-index(100, 38713) -> 0
-bone-position(100, 0) -> (0, 16, 1.5)
-entity-exists(100) -> 1
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"(entity-exists(100) -> 1
 time-scale(0.05)
 entity-position(100, 1, 1) -> (0, 16, 1)
 entity-exists(100) -> 1
@@ -391,19 +314,7 @@ set-camera-position(1, 0, 15.7, 1.545)
 point-camera(1, 0, 16, 1.5)
 )");
     step(357);  // the 358th linger pass ends it
-    EXPECT_EQ(callsOfPass(pass()), R"(
-player-ped() -> 1
-current-weapon(1, out, 1, 0, 1) -> 1
-shooting-test(1) -> 0
-entity-exists(100) -> 1
-entity-position(100, 1, 1) -> (0, 16, 1)
-entity-exists(100) -> 1
-position-only-test(100) -> 0
-bone-list-test(100) -> 0
-bone-index(100, 14285) -> -1
-bone-index(100, 38713) -> 0
-bone-position(100, 0) -> (0, 16, 1.5)
-entity-exists(100) -> 1
+    EXPECT_EQ(callsOfPass(pass()), "\n" + kShooterHolds + kTargetPoint + R"(entity-exists(100) -> 1
 time-scale(0.05)
 entity-position(100, 1, 1) -> (0, 16, 1)
 entity-exists(100) -> 1

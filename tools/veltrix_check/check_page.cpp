@@ -98,7 +98,10 @@ std::string meaningTable(const CheckOutcome& o) {
         "ends at once", "normal");
     row("Fire bottle 0xE5C6289E", "the bottle while it flies at 5 m/s or more",
         escapeHtml(holdText(m.thrownHold, "")), "normal");
-    const std::string behind = number(n.CameraOffsetBack) + " m behind the target and 0.3 m above it ";
+    const float off = n.CameraOffsetBack;
+    const std::string behind = !std::isfinite(off) ? "at no real position "
+                               : off < 0 ? number(-off) + " m beyond the target (looking back) and 0.3 m above it "
+                                         : number(off) + " m behind the target and 0.3 m above it ";
     std::string bulletThen = escapeHtml(holdText(m.bulletHold, behind));
     if (m.bulletGivesUp) bulletThen += "; gives up after ten minutes in all";
     row("Bullet",
@@ -112,7 +115,6 @@ std::string meaningTable(const CheckOutcome& o) {
         escapeHtml(holdText(m.arrowHold, behind)) + " (fixed: LingerTime does not apply)",
         "x" + number(n.BowCamSpeed) + " while it flies, x" + number(n.BowLingerSpeed) + " while it holds");
     html << "</table>\n<p>The bullet camera ";
-    const float off = n.CameraOffsetBack;
     char reach[32];
     std::snprintf(reach, sizeof reach, "%.0f", off / 0.03);
     if (std::isnan(off))
