@@ -268,8 +268,6 @@ uint64_t* World::nativeCall() {
     return results_;
 }
 
-void World::noteHandedOut(int32_t handle) { noteHandedOut(handle, find(handle)); }
-
 void World::noteHandedOut(int32_t handle, Entity* e) {
     if (e)
         e->handedOut = true;
@@ -281,7 +279,7 @@ bool World::wasHandedOut(int32_t handle, const Entity* e) const {
     return e ? e->handedOut : handedOutElsewhere_.count(handle) != 0;
 }
 
-void World::handOut(int32_t handle) { noteHandedOut(handle); }
+void World::handOut(int32_t handle) { noteHandedOut(handle, find(handle)); }
 
 World::Subjects World::checkArguments(uint64_t nativeHash, const std::vector<uint64_t>& args) {
     const NativeInfo& n = *info(nativeHash);
@@ -394,7 +392,7 @@ int32_t World::getAllObjects(int32_t* handles, int32_t capacity) {
     const int32_t reported = overrideObjectCount ? reportedObjectCount : written;
     // A host that reports more than it wrote hands out whatever the array
     // holds there, as far as the array goes.
-    for (int32_t k = written; k < reported && k < capacity; ++k) noteHandedOut(handles[k]);
+    for (int32_t k = written; k < reported && k < capacity; ++k) handOut(handles[k]);
     recordHostCall(HostCallKind::GetAllObjects, static_cast<uint64_t>(static_cast<int64_t>(reported)));
     return reported;
 }
@@ -486,7 +484,7 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Su
         setInt(present ? 1 : 0);
         break;
     case hash::PlayerPed:
-        noteHandedOut(playerPed);
+        handOut(playerPed);
         setInt(playerPed);
         break;
     case hash::EntityPosition:
@@ -531,7 +529,7 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Su
     case hash::TargetEntity:
         // Like the game, it writes the field only when the player aims at something.
         if (aimedEntity != 0 && a[1] != 0) {
-            noteHandedOut(aimedEntity);
+            handOut(aimedEntity);
             *reinterpret_cast<int32_t*>(static_cast<uintptr_t>(a[1])) = aimedEntity;
         }
         break;

@@ -216,7 +216,6 @@ private:
     void answer(uint64_t nativeHash, const std::vector<uint64_t>& args, const Subjects& subjects);
     const Entity* find(int32_t handle) const;
     Entity* find(int32_t handle);
-    void noteHandedOut(int32_t handle);
     void noteHandedOut(int32_t handle, Entity* e);
     bool wasHandedOut(int32_t handle, const Entity* e) const;
     void setInt(int32_t value);
