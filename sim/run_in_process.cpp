@@ -32,9 +32,15 @@ public:
             saved_ = -1;
         }
         std::ifstream in(path_, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        // Line ends as LF: a Windows C runtime writes CR LF to a file in text mode.
+        std::string text;
+        for (const char c : bytes.str()) {
+            if (c == '\n' && !text.empty() && text.back() == '\r') text.pop_back();
+            text += c;
+        }
+        return text;
     }
     ~CapturedOutput() { finish(); }
 
@@ -55,7 +61,10 @@ InProcessResult runInProcess(const Scenario& scenario, const std::string& workDi
     World world;
     ScenarioPlayer player(scenario, world, [&world](int32_t key, bool down) { world.keysDown[key] = down; });
     {
-        CapturedOutput output((fs::path(workDirectory) / "stdout.txt").string());
+        // Named from the new working directory: a relative workDirectory
+        // would not name it from there, and a relative name needs no
+        // conversion of a path whatever letters it holds.
+        CapturedOutput output("stdout.txt");
         ScriptRunner runner(world);
         for (int pass = 1; pass <= scenario.passes; ++pass) {
             player.beforePass(pass);

@@ -4,12 +4,13 @@
 # folder whose name has a space and an accented letter (exit 1, every mistake
 # on the console and on the page), on a missing file (exit 2). Its console
 # output and page equal those of the Linux build on the same files, and the
-# page renders in headless Chromium with every preview chart.
+# page renders in headless Chromium with every preview chart. Its console
+# shows what ini-check shows, and nothing the previews' runs printed.
 #
-# usage: check_exe_test.sh CHECK_EXE LINUX_CHECK SOURCE_DIR WORK_DIR
+# usage: check_exe_test.sh CHECK_EXE LINUX_CHECK VELTRIX_SIM SOURCE_DIR WORK_DIR
 # Exits 77 (skipped) when the program, Wine or Chromium is missing.
 set -u
-exe=$1 linux=$2 src=$3 work=$4
+exe=$1 linux=$2 sim=$3 src=$4 work=$5
 wine64=${WINE64:-/usr/lib/wine/wine64} wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 source "$src/tests/support/wine_env.sh"
 [ -f "$exe" ] || { echo "SKIP: $exe is not built (cmake --build --preset windows)"; exit 77; }
@@ -76,6 +77,10 @@ same_output "$work/mistakes.txt" "$winpath\\my mistakes.ini" "$work/mistakes-lin
     "$work/linux/mistakes/my mistakes.ini" "mistakes"
 same_page "$game/Veltrix-check.html" "$winpath\\my mistakes.ini" "$work/linux/mistakes/Veltrix-check.html" \
     "$work/linux/mistakes/my mistakes.ini" "mistakes"
+# ini-check's report, then a blank line before the page's name.
+("$sim" ini-check "$work/linux/mistakes/my mistakes.ini"; echo) >"$work/mistakes-ini-check.txt"
+same_output "$work/mistakes.txt" "$winpath\\my mistakes.ini" "$work/mistakes-ini-check.txt" \
+    "$work/linux/mistakes/my mistakes.ini" "mistakes, against ini-check"
 warnings=$(sed -n 's/^  line \([0-9]*\): .*/\1/p' "$work/mistakes.txt" | sort -un | wc -l)
 [ "$warnings" -ge 19 ] || fail "mistakes: warnings on only $warnings lines of the console"
 # Every warning is on the page too, at its line.
