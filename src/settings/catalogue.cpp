@@ -40,6 +40,7 @@ StartupSettings load(const std::string* given, std::string& printed) {
         try {
             bindKeys(*given, keyBindings, printed);
         } catch (...) {
+            // No memory: the bindings and messages so far stand, as in the file's load.
         }
     }
     const auto toggle = keyBindings.find("ToggleKey");
