@@ -60,6 +60,22 @@ TEST(CheckPage, PreviewsEveryBundledScenarioWithTheseSettings) {
     EXPECT_EQ(arrow->lingered + 1, o.meaning.arrowHold) << "the hold's last frame is the end";
 }
 
+// A camera switched off shows in the table as not started, and in the
+// previews as no camera.
+TEST(CheckPage, SwitchedOffCamerasAreNamedAndNotPreviewed) {
+    const tools::CheckOutcome on = check("[Projectiles]\nEnableKnifeCamera=1\n");
+    const tools::CheckOutcome off = check("[Projectiles]\nEnableArrowCamera=0\nEnableKnifeCamera=0\n");
+    const std::string onPage = tools::renderCheckPage(on), offPage = tools::renderCheckPage(off);
+    EXPECT_NE(onPage.find("<td>knives, tomahawks</td>"), std::string::npos);
+    EXPECT_NE(offPage.find("<td>not knives (EnableKnifeCamera is false, line 3), tomahawks</td>"), std::string::npos);
+    EXPECT_NE(offPage.find("the bow 0x88A8505C, not the bow 0x06E0F12B (EnableArrowCamera is false, line 2)"),
+              std::string::npos);
+    EXPECT_NE(offPage.find("<td>six guns, the gun 0x99A23408</td>"), std::string::npos);
+    EXPECT_NE(life(on, "knife", "blade"), nullptr);
+    EXPECT_EQ(life(off, "knife", "blade"), nullptr);
+    EXPECT_NE(life(off, "tomahawk", "blade"), nullptr);
+}
+
 TEST(CheckPage, UnreadableFileHasNoPreview) {
     ScratchDirectory dir;
     const tools::CheckOutcome o = tools::checkSettings("Veltrix.ini", nullptr, dir.path());

@@ -78,40 +78,54 @@ std::string holdText(int frames, const std::string& where) {
     return "holds its last view " + where + "for " + framesInWords(frames);
 }
 
+// What one switch lets start: `what`, or that it does not and which line says so.
+std::string startedBy(const IniReport& r, const std::string& what, const char* key) {
+    for (const EffectiveSetting& s : r.settings)
+        if (s.key == key && s.value == "false")
+            return "not " + what + " (" + key + " is false, line " + std::to_string(s.line) + ")";
+    return what;
+}
+
 // What the numbers mean to a player, at 60 frames a second.
 std::string meaningTable(const CheckOutcome& o) {
     const Numbers& n = o.report.numbers;
     const Meaning& m = o.meaning;
+    const IniReport& r = o.report;
     std::ostringstream html;
-    auto row = [&](const std::string& camera, const std::string& follows, const std::string& then,
-                   const std::string& speed) {
-        html << "<tr><th>" << camera << "</th><td>" << follows << "</td><td>" << then << "</td><td>" << speed
-             << "</td></tr>";
+    auto row = [&](const std::string& camera, const std::string& starts, const std::string& follows,
+                   const std::string& then, const std::string& speed) {
+        html << "<tr><th>" << camera << "</th><td>" << starts << "</td><td>" << follows << "</td><td>" << then
+             << "</td><td>" << speed << "</td></tr>";
     };
-    html << "<table class=\"figures meaning\"><tr><th>Camera</th><th>Follows</th><th>Then</th><th>Game speed</th></tr>";
+    html << "<table class=\"figures meaning\"><tr><th>Camera</th><th>Started by</th><th>Follows</th><th>Then</th>"
+            "<th>Game speed</th></tr>";
     const int knife = framesFollowed(o, "knife", "blade");
     row("Knife, tomahawk",
+        startedBy(r, "knives", "EnableKnifeCamera") + ", " + startedBy(r, "tomahawks", "EnableTomahawkCamera"),
         "the blade while it flies" +
             (knife > 0 ? " (in the knife preview below: " + framesInWords(knife) + ")" : std::string()),
         escapeHtml(holdText(m.thrownHold, "")), "normal");
-    row("Dynamite, fire bottle 0xFF2EDB6F", "the object until it is gone or picked up, also lying still",
-        "ends at once", "normal");
-    row("Fire bottle 0xE5C6289E", "the bottle while it flies at 5 m/s or more",
-        escapeHtml(holdText(m.thrownHold, "")), "normal");
+    row("Dynamite, fire bottle 0xFF2EDB6F",
+        startedBy(r, "dynamite", "EnableDynamiteCamera") + ", " +
+            startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
+        "the object until it is gone or picked up, also lying still", "ends at once", "normal");
+    row("Fire bottle 0xE5C6289E", startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
+        "the bottle while it flies at 5 m/s or more", escapeHtml(holdText(m.thrownHold, "")), "normal");
     const float off = n.CameraOffsetBack;
     const std::string behind = !std::isfinite(off) ? "at no real position "
                                : off < 0 ? number(-off) + " m beyond the target (looking back) and 0.3 m above it "
                                          : number(off) + " m behind the target and 0.3 m above it ";
     std::string bulletThen = escapeHtml(holdText(m.bulletHold, behind));
     if (m.bulletGivesUp) bulletThen += "; gives up after ten minutes in all";
-    row("Bullet",
+    row("Bullet", "six guns, " + startedBy(r, "the gun 0x99A23408", "EnableBulletLineCamera"),
         m.bulletTravel == 1 ? std::string("does not fly: jumps to the end of the shot at once")
                             : "along the shot for " + framesInWords(m.bulletTravel) + ", whatever the distance",
         bulletThen,
         "x" + number(n.slowMotionFactor) + " while it flies (the game moves " +
             seconds(m.bulletTravel / kFramesPerSecond * n.slowMotionFactor) + "), x" + number(n.BulletLingerSpeed) +
             " while it holds");
-    row("Arrow", "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
+    row("Arrow", "the bow 0x88A8505C, " + startedBy(r, "the bow 0x06E0F12B", "EnableArrowCamera"),
+        "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
         escapeHtml(holdText(m.arrowHold, behind)) + " (fixed: LingerTime does not apply)",
         "x" + number(n.BowCamSpeed) + " while it flies, x" + number(n.BowLingerSpeed) + " while it holds");
     html << "</table>\n<p>The bullet camera ";
