@@ -23,6 +23,7 @@ const char kUsage[] =
     "  Exit status 0: clean; 1: warnings; 2: the file cannot be read.\n";
 
 // The file's bytes; false when it cannot be read (missing, a folder, no access).
+// Opened by its wide name on Windows, which the plug-in's narrow reader cannot spell.
 bool readFile(const fs::path& path, std::string& text) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) return false;

@@ -25,6 +25,7 @@ const char* const kSwitchKeys[] = {"EnableKnifeCamera",      "EnableArrowCamera"
 struct NumberSetting {
     const char* key;
     float* variable;
+    float Numbers::*field;
     float defaultValue;
 };
 
@@ -32,10 +33,13 @@ struct NumberSetting {
 std::vector<NumberSetting> numberSettings() {
     resetFloatSettings();
     std::vector<NumberSetting> numbers = {
-        {"BulletCamSpeed", &BulletCamSpeed, 0},       {"LingerTime", &LingerTime, 0},
-        {"CameraOffsetBack", &CameraOffsetBack, 0},   {"slowMotionFactor", &slowMotionFactor, 0},
-        {"BulletLingerSpeed", &BulletLingerSpeed, 0}, {"BowLingerSpeed", &BowLingerSpeed, 0},
-        {"BowCamSpeed", &BowCamSpeed, 0},
+        {"BulletCamSpeed", &BulletCamSpeed, &Numbers::BulletCamSpeed, 0},
+        {"LingerTime", &LingerTime, &Numbers::LingerTime, 0},
+        {"CameraOffsetBack", &CameraOffsetBack, &Numbers::CameraOffsetBack, 0},
+        {"slowMotionFactor", &slowMotionFactor, &Numbers::slowMotionFactor, 0},
+        {"BulletLingerSpeed", &BulletLingerSpeed, &Numbers::BulletLingerSpeed, 0},
+        {"BowLingerSpeed", &BowLingerSpeed, &Numbers::BowLingerSpeed, 0},
+        {"BowCamSpeed", &BowCamSpeed, &Numbers::BowCamSpeed, 0},
     };
     for (NumberSetting& n : numbers) n.defaultValue = *n.variable;
     return numbers;
@@ -220,6 +224,7 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
     IniReport r;
     r.path = path;
     const std::vector<NumberSetting> numbers = numberSettings();
+    for (const NumberSetting& s : numbers) r.numbers.*s.field = s.defaultValue;
 
     std::string section;  // lines before the first header belong to the empty-named section
     bool sawHeader = false;
@@ -469,7 +474,7 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
         const int line = numberLine.count(s.key) ? numberLine[s.key] : 0;
         r.settings.push_back({s.key, formatFloat(read), line, !usable, usable && sameFloat(read, s.defaultValue)});
 
-        setNumber(r.numbers, s.key, read);
+        r.numbers.*s.field = read;
     }
     warnAboutNumbers(r.numbers, numberLine, warn);
 

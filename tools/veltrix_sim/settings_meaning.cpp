@@ -30,16 +30,6 @@ int holdFrames(float step, float limit, int most) {
 
 }  // namespace
 
-bool setNumber(Numbers& n, const std::string& key, float value) {
-    float* const fields[] = {&n.BulletCamSpeed,    &n.LingerTime,     &n.CameraOffsetBack, &n.slowMotionFactor,
-                             &n.BulletLingerSpeed, &n.BowLingerSpeed, &n.BowCamSpeed};
-    const char* const keys[] = {"BulletCamSpeed",    "LingerTime",     "CameraOffsetBack", "slowMotionFactor",
-                                "BulletLingerSpeed", "BowLingerSpeed", "BowCamSpeed"};
-    for (int i = 0; i < 7; ++i)
-        if (key == keys[i]) return *fields[i] = value, true;
-    return false;
-}
-
 Meaning meaningOf(const Numbers& n) {
     Meaning m;
     // The thrown modes end once their timer has reached LingerTime, in the

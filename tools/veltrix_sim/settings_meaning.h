@@ -8,19 +8,17 @@
 
 namespace tools {
 
-// The seven numbers, as the plug-in holds them after its load.
+// The seven numbers, as the plug-in holds them after its load (ini-check
+// fills them from the plug-in's own defaults and reads).
 struct Numbers {
-    float BulletCamSpeed = 3.5f;
-    float LingerTime = 2.5f;
-    float CameraOffsetBack = 2.0f;
-    float slowMotionFactor = 0.05f;
-    float BulletLingerSpeed = 0.05f;
-    float BowLingerSpeed = 0.05f;
-    float BowCamSpeed = 0.7f;
+    float BulletCamSpeed = 0;
+    float LingerTime = 0;
+    float CameraOffsetBack = 0;
+    float slowMotionFactor = 0;
+    float BulletLingerSpeed = 0;
+    float BowLingerSpeed = 0;
+    float BowCamSpeed = 0;
 };
-
-// Sets the number named by its key ("LingerTime", ...); false for another key.
-bool setNumber(Numbers& n, const std::string& key, float value);
 
 constexpr double kFramesPerSecond = 60.0;
 // A shot camera ends after this many frames whatever the settings (ten minutes).
