@@ -8,9 +8,6 @@
 
 #include "cameras/thrown.h"
 
-constexpr uint32_t kKnifeModels[] = {0x5F30F384, 0xDE1EF2B2};
-constexpr uint32_t kTomahawkModels[] = {0xC82FC323, 0x71A5960C, 0xAC1A0AF8, 0x8F44D14A};
-
 constexpr float kCameraRate = 0.1f;
 constexpr float kLookRate = 0.05f;
 constexpr float kBackOffset = 2.0f;

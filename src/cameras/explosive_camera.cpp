@@ -8,11 +8,6 @@
 
 #include "cameras/thrown.h"
 
-constexpr uint32_t kDynamiteModels[] = {0x094A2080, 0xD6E9BBBC};
-constexpr uint32_t kFireBottleModels[] = {0xE5C6289E, 0xFF2EDB6F};
-// Followed at any speed; every other explosive is held once slower than kHoldSpeed.
-constexpr uint32_t kAnySpeedModels[] = {0xD6E9BBBC, 0x094A2080, 0xFF2EDB6F};
-
 constexpr float kHoldSpeed = 5.0f;
 constexpr float kBackOffset = 2.0f;
 constexpr float kUpOffset = 0.8f;

@@ -3,6 +3,13 @@
 
 #include "cameras/rig.h"
 
+// Model hashes of the explosives it follows (public for the tools that stage throws).
+constexpr uint32_t kDynamiteModels[] = {0x094A2080, 0xD6E9BBBC};
+constexpr uint32_t kFireBottleModels[] = {0xE5C6289E, 0xFF2EDB6F};
+// Followed at any speed; every other explosive is held once slower than its hold speed
+// (5 m/s).
+constexpr uint32_t kAnySpeedModels[] = {0xD6E9BBBC, 0x094A2080, 0xFF2EDB6F};
+
 struct ScriptState;
 
 struct ExplosiveCameraState {

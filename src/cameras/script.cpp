@@ -45,12 +45,16 @@ void runPass(ScriptState& state) {
     dispatchShot(state.switches);
 }
 
-void ScriptMain() {
-    static ScriptState state;
+void startScript(ScriptState& state) {
     state = ScriptState();
     const StartupSettings settings = loadSettings();
     state.toggleKey = settings.toggleKey;
     state.switches = settings.switches;
+}
+
+void ScriptMain() {
+    static ScriptState state;
+    startScript(state);
     for (;;) {
         runPass(state);
         scriptWait(0);

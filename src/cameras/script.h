@@ -23,8 +23,11 @@ struct ScriptState {
     ExplosiveCameraState explosive;
 };
 
-// The registered script: loads the settings, then runs passes for ever.
+// The registered script: startScript, then runPass and scriptWait(0) for ever.
 void ScriptMain();
+
+// The script's start-up: the settings load, and the state at its initial values.
+void startScript(ScriptState& state);
 
 // One pass without its closing scriptWait(0): toggle poll, and while switched
 // on the snapshot and the camera modes in their fixed order.
