@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cameras/shot_camera.h"
 #include "script_runner.h"
 
 namespace sim {
@@ -50,8 +51,10 @@ private:
 };
 }  // namespace
 
+const int kMostPassesAfterScenario = kMaxShotCameraUpdates;
+
 InProcessResult runInProcess(const Scenario& scenario, const std::string& workDirectory,
-                             const std::function<void(int, int)>& progress) {
+                             const std::function<void(int, int)>& progress, bool toEnd) {
     namespace fs = std::filesystem;
     prepareWorkingDirectory(scenario, workDirectory);
     const fs::path previous = fs::current_path();
@@ -66,12 +69,16 @@ InProcessResult runInProcess(const Scenario& scenario, const std::string& workDi
         // conversion of a path whatever letters it holds.
         CapturedOutput output("stdout.txt");
         ScriptRunner runner(world);
-        for (int pass = 1; pass <= scenario.passes; ++pass) {
+        const int most = scenario.passes + (toEnd ? kMostPassesAfterScenario : 0);
+        for (int pass = 1; pass <= most; ++pass) {
+            if (pass > scenario.passes && world.liveCameras().empty()) break;
             player.beforePass(pass);
             runner.step();
             player.afterPass(pass);
+            player.forgetLoggedCalls();
             if (progress) progress(pass, scenario.passes);
         }
+        result.cutShort = toEnd && !world.liveCameras().empty();
         result.output = output.finish();
     }
     fs::current_path(previous);

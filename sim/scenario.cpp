@@ -261,6 +261,7 @@ void ScenarioPlayer::afterPass(int passNumber) {
         sample.handle = cam.handle;
         sample.position = cam.position;
         sample.lookAt = cam.pointAt;
+        sample.fieldOfView = cam.fieldOfView;
         auto last = lastSample_.find(cam.handle);
         const bool held = last != lastSample_.end() && placed && same(last->second.position, cam.position) &&
                           same(last->second.lookAt, cam.pointAt);
@@ -302,6 +303,11 @@ void ScenarioPlayer::afterPass(int passNumber) {
     callsSeen_ = world_.calls.size();
     hostCallsSeen_ = world_.hostCalls.size();
     nativeCallsSeen_ = world_.nativeCallCount;
+}
+
+void ScenarioPlayer::forgetLoggedCalls() {
+    world_.calls.clear();
+    callsSeen_ = 0;
 }
 
 Trace ScenarioPlayer::finish() {
@@ -479,7 +485,8 @@ json traceToJson(const Trace& t) {
             cams.push_back({{"handle", c.handle},
                             {"position", {c.position.x, c.position.y, c.position.z}},
                             {"look", {c.lookAt.x, c.lookAt.y, c.lookAt.z}},
-                            {"phase", std::string(1, c.phase)}});
+                            {"phase", std::string(1, c.phase)},
+                            {"fov", c.fieldOfView}});
         json objs = json::array();
         for (const ObjectSample& o : r.objects)
             objs.push_back({{"id", o.id}, {"position", {o.position.x, o.position.y, o.position.z}}});
@@ -512,7 +519,8 @@ Trace traceFromJson(const json& d) {
         row.scriptedView = r.at("scripted_view").get<bool>();
         for (const json& c : r.at("cameras"))
             row.cameras.push_back({c.at("handle").get<int32_t>(), readVector(c.at("position"), "position"),
-                                   readVector(c.at("look"), "look"), c.at("phase").get<std::string>().at(0)});
+                                   readVector(c.at("look"), "look"), c.at("phase").get<std::string>().at(0),
+                                   c.value("fov", 0.0f)});
         for (const json& o : r.at("objects"))
             row.objects.push_back({o.at("id").get<std::string>(), readVector(o.at("position"), "position")});
         row.nativeCalls = r.value("native_calls", 0);

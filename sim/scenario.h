@@ -75,6 +75,7 @@ struct CameraSample {
     Vector3 position = {0, 0, 0};
     Vector3 lookAt = {0, 0, 0};
     char phase = 'h';
+    float fieldOfView = 0.0f;  // as the plug-in set it; 0: left to the host
 };
 
 struct ObjectSample {
@@ -145,6 +146,10 @@ public:
     void beforePass(int passNumber);  // applies the events of this pass
     void afterPass(int passNumber);   // records the pass
     Trace finish();                   // closes camera lives and returns the trace
+    // Empties the world's log of native calls once a pass is recorded, so
+    // that a run of tens of thousands of passes does not keep every call; the
+    // trace keeps what it needs.
+    void forgetLoggedCalls();
 
 private:
     const Scenario& scenario_;

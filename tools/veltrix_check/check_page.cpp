@@ -1,9 +1,8 @@
 #include "check_page.h"
 
-#include <cmath>
-#include <cstdio>
 #include <sstream>
 
+#include "meaning_table.h"
 #include "run_in_process.h"
 
 namespace tools {
@@ -53,18 +52,6 @@ section.run { border-top: 2px solid #ddd; margin-top: 28px; }
 nav a { margin-right: 12px; }
 )";
 
-std::string seconds(double s) {
-    char text[32];
-    std::snprintf(text, sizeof text, s < 10 ? "%.2f s" : "%.1f s", s);
-    return text;
-}
-
-std::string number(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
-    return text;
-}
-
 int framesFollowed(const CheckOutcome& o, const char* scenario, const char* mode) {
     for (const PreviewRun& run : o.previews)
         if (run.error.empty() && run.scenario.name == scenario)
@@ -73,77 +60,17 @@ int framesFollowed(const CheckOutcome& o, const char* scenario, const char* mode
     return -1;
 }
 
-std::string holdText(int frames, const std::string& where) {
-    if (frames == 0) return "ends at once";
-    return "holds its last view " + where + "for " + framesInWords(frames);
-}
-
-// What one switch lets start: `what`, or that it does not and which line says so.
-std::string startedBy(const IniReport& r, const std::string& what, const char* key) {
-    for (const EffectiveSetting& s : r.settings)
-        if (s.key == key && s.value == "false")
-            return "not " + what + " (" + key + " is false, line " + std::to_string(s.line) + ")";
-    return what;
-}
-
 // What the numbers mean to a player, at 60 frames a second.
 std::string meaningTable(const CheckOutcome& o) {
-    const Numbers& n = o.report.numbers;
-    const Meaning& m = o.meaning;
-    const IniReport& r = o.report;
+    const MeaningTable t = tools::meaningTable(o.report, o.meaning, framesFollowed(o, "knife", "blade"));
     std::ostringstream html;
-    auto row = [&](const std::string& camera, const std::string& starts, const std::string& follows,
-                   const std::string& then, const std::string& speed) {
-        html << "<tr><th>" << camera << "</th><td>" << starts << "</td><td>" << follows << "</td><td>" << then
-             << "</td><td>" << speed << "</td></tr>";
-    };
     html << "<table class=\"figures meaning\"><tr><th>Camera</th><th>Started by</th><th>Follows</th><th>Then</th>"
             "<th>Game speed</th></tr>";
-    const int knife = framesFollowed(o, "knife", "blade");
-    row("Knife, tomahawk",
-        startedBy(r, "knives", "EnableKnifeCamera") + ", " + startedBy(r, "tomahawks", "EnableTomahawkCamera"),
-        "the blade while it flies" +
-            (knife > 0 ? " (in the knife preview below: " + framesInWords(knife) + ")" : std::string()),
-        escapeHtml(holdText(m.thrownHold, "")), "normal");
-    row("Dynamite, fire bottle 0xFF2EDB6F",
-        startedBy(r, "dynamite", "EnableDynamiteCamera") + ", " +
-            startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
-        "the object until it is gone or picked up, also lying still", "ends at once", "normal");
-    row("Fire bottle 0xE5C6289E", startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
-        "the bottle while it flies at 5 m/s or more", escapeHtml(holdText(m.thrownHold, "")), "normal");
-    const float off = n.CameraOffsetBack;
-    const std::string behind = !std::isfinite(off) ? "at no real position "
-                               : off < 0 ? number(-off) + " m beyond the target (looking back) and 0.3 m above it "
-                                         : number(off) + " m behind the target and 0.3 m above it ";
-    std::string bulletThen = escapeHtml(holdText(m.bulletHold, behind));
-    if (m.bulletGivesUp) bulletThen += "; gives up after ten minutes in all";
-    row("Bullet", "six guns, " + startedBy(r, "the gun 0x99A23408", "EnableBulletLineCamera"),
-        m.bulletTravel == 1 ? std::string("does not fly: jumps to the end of the shot at once")
-                            : "along the shot for " + framesInWords(m.bulletTravel) + ", whatever the distance",
-        bulletThen,
-        "x" + number(n.slowMotionFactor) + " while it flies (the game moves " +
-            seconds(m.bulletTravel / kFramesPerSecond * n.slowMotionFactor) + "), x" + number(n.BulletLingerSpeed) +
-            " while it holds");
-    row("Arrow", "the bow 0x88A8505C, " + startedBy(r, "the bow 0x06E0F12B", "EnableArrowCamera"),
-        "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
-        escapeHtml(holdText(m.arrowHold, behind)) + " (fixed: LingerTime does not apply)",
-        "x" + number(n.BowCamSpeed) + " while it flies, x" + number(n.BowLingerSpeed) + " while it holds");
-    html << "</table>\n<p>The bullet camera ";
-    char reach[32];
-    std::snprintf(reach, sizeof reach, "%.0f", off / 0.03);
-    if (std::isnan(off))
-        html << "has no real end point";
-    else if (off < 0)
-        html << "flies " << number(-off) << " m past the target";
-    else if (off == 0)
-        html << "flies right up to the target";
-    else if (std::isinf(off))
-        html << "stops 3 % of the distance short of the target, however far it is";
-    else
-        html << "stops 3 % of the distance short of the target, at most " << number(off) << " m (from " << reach
-             << " m on)";
-    html << ". Frames are the game's frames, counted at 60 a second; every count runs one step a frame, "
-            "whatever the game's time scale.</p>\n";
+    for (const MeaningRow& row : t.rows)
+        html << "<tr><th>" << escapeHtml(row.camera) << "</th><td>" << escapeHtml(row.startedBy) << "</td><td>"
+             << escapeHtml(row.follows) << "</td><td>" << escapeHtml(row.then) << "</td><td>" << escapeHtml(row.speed)
+             << "</td></tr>";
+    html << "</table>\n<p>" << escapeHtml(t.bulletEnd) << "</p>\n";
     return html.str();
 }
 

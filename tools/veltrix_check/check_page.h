@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bundled_scenarios.h"
 #include "ini_check.h"
 #include "report.h"
 #include "scenario.h"
@@ -32,13 +33,5 @@ struct CheckOutcome {
 CheckOutcome checkSettings(const std::string& path, const std::string* file, const std::filesystem::path& scratch);
 
 std::string renderCheckPage(const CheckOutcome& outcome);
-
-// The scenarios shipped inside the checker: the files of scenarios/.
-struct BundledScenario {
-    const char* file;
-    const char* json;
-};
-extern const BundledScenario kBundledScenarios[];
-extern const size_t kBundledScenarioCount;
 
 }  // namespace tools

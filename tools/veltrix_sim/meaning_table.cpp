@@ -1,0 +1,93 @@
+#include "meaning_table.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace tools {
+
+namespace {
+
+std::string seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, s < 10 ? "%.2f s" : "%.1f s", s);
+    return text;
+}
+
+std::string number(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
+    return text;
+}
+
+std::string holdText(int frames, const std::string& where) {
+    if (frames == 0) return "ends at once";
+    return "holds its last view " + where + "for " + framesInWords(frames);
+}
+
+// What one switch lets start: `what`, or that it does not and which line says so.
+std::string startedBy(const IniReport& r, const std::string& what, const char* key) {
+    for (const EffectiveSetting& s : r.settings)
+        if (s.key == key && s.value == "false")
+            return "not " + what + " (" + key + " is false, line " + std::to_string(s.line) + ")";
+    return what;
+}
+
+}  // namespace
+
+MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowed) {
+    const Numbers& n = r.numbers;
+    MeaningTable t;
+    t.rows.push_back({"Knife, tomahawk",
+                      startedBy(r, "knives", "EnableKnifeCamera") + ", " +
+                          startedBy(r, "tomahawks", "EnableTomahawkCamera"),
+                      "the blade while it flies" + (knifeFollowed > 0 ? " (in the knife scenario: " +
+                                                                            framesInWords(knifeFollowed) + ")"
+                                                                      : std::string()),
+                      holdText(m.thrownHold, ""), "normal"});
+    t.rows.push_back({"Dynamite, fire bottle 0xFF2EDB6F",
+                      startedBy(r, "dynamite", "EnableDynamiteCamera") + ", " +
+                          startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
+                      "the object until it is gone or picked up, also lying still", "ends at once", "normal"});
+    t.rows.push_back({"Fire bottle 0xE5C6289E", startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
+                      "the bottle while it flies at 5 m/s or more", holdText(m.thrownHold, ""), "normal"});
+    const float off = n.CameraOffsetBack;
+    const std::string behind = !std::isfinite(off) ? "at no real position "
+                               : off < 0 ? number(-off) + " m beyond the target (looking back) and 0.3 m above it "
+                                         : number(off) + " m behind the target and 0.3 m above it ";
+    std::string bulletThen = holdText(m.bulletHold, behind);
+    if (m.bulletGivesUp) bulletThen += "; gives up after ten minutes in all";
+    t.rows.push_back(
+        {"Bullet", "six guns, " + startedBy(r, "the gun 0x99A23408", "EnableBulletLineCamera"),
+         m.bulletTravel == 1 ? std::string("does not fly: jumps to the end of the shot at once")
+                             : "along the shot for " + framesInWords(m.bulletTravel) + ", whatever the distance",
+         bulletThen,
+         "x" + number(n.slowMotionFactor) + " while it flies (the game moves " +
+             seconds(m.bulletTravel / kFramesPerSecond * n.slowMotionFactor) + "), x" + number(n.BulletLingerSpeed) +
+             " while it holds"});
+    t.rows.push_back({"Arrow", "the bow 0x88A8505C, " + startedBy(r, "the bow 0x06E0F12B", "EnableArrowCamera"),
+                      "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
+                      holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
+                      "x" + number(n.BowCamSpeed) + " while it flies, x" + number(n.BowLingerSpeed) +
+                          " while it holds"});
+
+    std::string& end = t.bulletEnd;
+    end = "The bullet camera ";
+    char reach[32];
+    std::snprintf(reach, sizeof reach, "%.0f", off / 0.03);
+    if (std::isnan(off))
+        end += "has no real end point";
+    else if (off < 0)
+        end += "flies " + number(-off) + " m past the target";
+    else if (off == 0)
+        end += "flies right up to the target";
+    else if (std::isinf(off))
+        end += "stops 3 % of the distance short of the target, however far it is";
+    else
+        end += "stops 3 % of the distance short of the target, at most " + number(off) + " m (from " + reach +
+               " m on)";
+    end += ". Frames are the game's frames, counted at 60 a second; every count runs one step a frame, "
+           "whatever the game's time scale.";
+    return t;
+}
+
+}  // namespace tools
