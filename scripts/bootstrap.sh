@@ -7,8 +7,12 @@ set -euo pipefail
 packages=(
   cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
-  clang libclang-rt-14-dev chromium zip unzip python3 valgrind
+  clang libclang-rt-14-dev chromium zip unzip python3 valgrind emscripten
 )
+# The tuner page's bundler and browser tests run on Node.js; a machine that
+# has its own (newer) Node.js keeps it.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 if [ "${VELTRIX_BOOTSTRAP_MINIMAL:-0}" = 1 ]; then
   packages=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64)
 fi
