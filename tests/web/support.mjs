@@ -1,0 +1,66 @@
+// What the node and browser tests share: the module under test, the paths
+// the build gives them, and seeded settings files of every awkward kind.
+import { createRequire } from 'node:module';
+import { readFileSync } from 'node:fs';
+import { coreApi } from '../../web/src/core_api.js';
+
+export const env = (name) => {
+  const value = process.env[name];
+  if (!value) throw new Error(`${name} is not set (the tests are run by ctest, which sets it)`);
+  return value;
+};
+
+export async function loadCore() {
+  const require = createRequire(import.meta.url);
+  const createVeltrixCore = require(env('VELTRIX_CORE'));
+  return coreApi(await createVeltrixCore());
+}
+
+export const shipped = () => new Uint8Array(readFileSync(new URL('../../dist/Veltrix.ini', import.meta.url)));
+
+// A small seeded generator, so a failure names a file that can be made again.
+export function random(seed) {
+  let s = seed >>> 0;
+  const next = () => {
+    s = (s + 0x6d2b79f5) >>> 0;
+    let t = s;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+  const pick = (list) => list[Math.floor(next() * list.length)];
+  return { next, pick, int: (n) => Math.floor(next() * n) };
+}
+
+export const SWITCHES = ['EnableKnifeCamera', 'EnableArrowCamera', 'EnableTomahawkCamera', 'EnableDynamiteCamera',
+  'EnableFireBottleCamera', 'EnableBulletLineCamera'];
+export const NUMBERS = ['BulletCamSpeed', 'LingerTime', 'CameraOffsetBack', 'slowMotionFactor', 'BulletLingerSpeed',
+  'BowLingerSpeed', 'BowCamSpeed'];
+const NUMBER_TEXTS = ['3.5', '0.7', '-1', '0', '1', '2,5', '4s', '5e-2', '1e40', '1e-50', 'inf', '-inf', 'nan', 'abc', '',
+  '0x1p-3', ' 12 ', '2.5=3', '0.001', '20', '1e-7', '9'];
+const SWITCH_TEXTS = ['1', '0', 'true', 'false', 'True', 'False', 'TRUE', 'yes', '', '0 ; off'];
+const KEY_TEXTS = ['N', 'm', 'F5', 'f13', '0x4e', '78', 'Space', 'esc', 'Shift', '0', '', 'F', '1'];
+
+// A settings file: sections real and near miss, every key and some typos,
+// values of every kind, and now and then CR LF, a lone CR, a byte-order mark,
+// a NUL byte or a very long line.
+export function settingsFile(rng) {
+  const lines = [];
+  const count = 1 + rng.int(24);
+  for (let i = 0; i < count; i++) {
+    const r = rng.next();
+    if (r < 0.18) lines.push(rng.pick(['[Projectiles]', '[Lingering]', '[Keys]', '[lingering]', '[ Lingering ]', '[Lingering] ; x', '[]']));
+    else if (r < 0.45) lines.push(`${rng.pick(NUMBERS)}=${rng.pick(NUMBER_TEXTS)}`);
+    else if (r < 0.65) lines.push(`${rng.pick(SWITCHES)}=${rng.pick(SWITCH_TEXTS)}`);
+    else if (r < 0.72) lines.push(`ToggleKey=${rng.pick(KEY_TEXTS)}`);
+    else if (r < 0.8) lines.push(rng.pick(['; comment', '', '   ', '# not a comment', 'Linger Time=3', 'no equals sign']));
+    else if (r < 0.85) lines.push(' LingerTime = ' + rng.pick(NUMBER_TEXTS) + ' \t');
+    else if (r < 0.88) lines.push('LingerTime=3' + 'x'.repeat(3000));
+    else if (r < 0.91) lines.push('Bullet\0CamSpeed=2');
+    else lines.push(`${rng.pick(NUMBERS)}=${rng.pick(NUMBER_TEXTS)}`);
+  }
+  const end = rng.pick(['\n', '\n', '\r\n', '\r']);
+  let text = lines.join(end) + (rng.next() < 0.7 ? end : '');
+  if (rng.next() < 0.08) text = '\ufeff' + text;
+  return new TextEncoder().encode(text);
+}
