@@ -64,3 +64,37 @@ export function settingsFile(rng) {
   if (rng.next() < 0.08) text = '\ufeff' + text;
   return new TextEncoder().encode(text);
 }
+
+// Debian's Chromium, headless, drawing WebGL in software; a profile of its own.
+export async function openPage() {
+  const { default: puppeteer } = await import('puppeteer-core');
+  const { mkdtempSync } = await import('node:fs');
+  const { tmpdir } = await import('node:os');
+  const { join } = await import('node:path');
+  const profile = mkdtempSync(join(tmpdir(), 'veltrix-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1500, height: 1000 });
+  const problems = [];
+  const requests = [];
+  page.on('console', (m) => { if (m.type() === 'error') problems.push('console: ' + m.text()); });
+  page.on('pageerror', (e) => problems.push('page error: ' + e.message));
+  page.on('request', (r) => { if (!/^(file|data|blob):/.test(r.url())) requests.push(r.url()); });
+  await page.goto('file://' + env('VELTRIX_PAGE'));
+  await settled(page);
+  return { browser, page, problems, requests, profile };
+}
+
+// Every replay of the last change drawn, nothing left to do.
+export async function settled(page, after = 0) {
+  await page.waitForFunction((n) => {
+    const t = window.veltrixTuner;
+    return t && t.state.timings.length > n && !t.state.running && !t.state.pending;
+  }, { timeout: 60000 }, after);
+}

@@ -1,0 +1,146 @@
+// The tuner page in a real browser, opened from file:// as a modder opens it.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { env, openPage, settled } from './support.mjs';
+
+const sim = (...args) => {
+  try {
+    return execFileSync(env('VELTRIX_SIM'), args, { encoding: 'latin1' });
+  } catch (error) {
+    return error.stdout;  // ini-check exits 1 with warnings
+  }
+};
+
+// ini-check's listing: every line's notes, the effective values, the warnings.
+function iniCheck(file) {
+  const out = sim('ini-check', file).split('\n');
+  const notes = new Map(), values = new Map(), warnings = [];
+  let part = '', line = 0;
+  for (const text of out) {
+    if (/^(Line by line|Effective settings|Printed by)/.test(text)) { part = text.split(' ')[0]; continue; }
+    if (part === 'Line' && text.length > 47) {
+      if (/^ *\d+  /.test(text)) line = Number(text.slice(0, 5));
+      notes.set(line, (notes.get(line) || []).concat(text.slice(47)));
+    }
+    if (part === 'Effective' && /^ {2}\S/.test(text)) values.set(text.slice(2, 27).trim(), text.slice(27, 50).trim());
+    if (/^ {2}line \d+: /.test(text) && part !== 'Line') warnings.push(text.slice(2));
+  }
+  return { notes, values, warnings };
+}
+
+async function pageValues(page) {
+  return new Map(await page.$$eval('.control', (rows) => rows.map((r) => [r.dataset.key, r.querySelector('.value').textContent])));
+}
+
+async function load(page, path) {
+  const before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
+  const input = await page.$('#file-input');
+  await input.uploadFile(path);
+  await settled(page, before);
+}
+
+test('the page opens from file:// on its own and plays every scenario through the camera’s eye', async () => {
+  const { browser, page, problems, requests } = await openPage();
+  try {
+    assert.deepEqual(requests, [], 'no request leaves the page');
+    const cards = await page.$$eval('.card', (all) => all.map((c) => c.id));
+    const bundled = cards.filter((id) => id !== 'card-custom');
+    assert.ok(bundled.length >= 11, `scenario cards: ${cards}`);
+    // Through the camera's eye: a scene, and a different picture two passes apart.
+    const picture = async (pass) => page.evaluate((p) => {
+      window.veltrixTuner.eye.goTo(p);
+      return document.querySelector('.eye-canvas').toDataURL();
+    }, pass);
+    for (const [scenario, pass] of [['bullet', 150], ['knife', 30]]) {
+      await page.select('#eye-scenario', scenario);
+      const a = await picture(pass), b = await picture(pass + 2), again = await picture(pass);
+      assert.ok(a !== b, `${scenario}: passes ${pass} and ${pass + 2} look alike`);
+      assert.ok(a === again, `${scenario}: one pass drawn twice differs`);
+      assert.ok(a.length > 5000, `${scenario}: an empty picture`);
+      const overlay = await page.$eval('.eye-overlay', (e) => e.textContent);
+      assert.match(overlay, new RegExp(`pass ${pass} of \\d+ · game time scale [\\d.]+ · camera #1`));
+    }
+    // Play runs at 60 passes a second.
+    await page.select('#eye-scenario', 'bullet');
+    await page.evaluate(() => { window.veltrixTuner.eye.goTo(1); window.veltrixTuner.eye.play(); });
+    await new Promise((r) => setTimeout(r, 1000));
+    const pass = await page.evaluate(() => { window.veltrixTuner.eye.pause(); return window.veltrixTuner.eye.pass; });
+    assert.ok(pass > 20 && pass < 100, `pass ${pass} after a second of play`);
+    assert.deepEqual(problems, []);
+  } finally {
+    await browser.close();
+  }
+});
+
+test('a modder’s file: every fate, value and warning as ini-check gives them; BulletCamSpeed replayed as the native core plays it', async () => {
+  const { browser, page, problems } = await openPage();
+  const work = mkdtempSync(join(tmpdir(), 'veltrix-page-'));
+  try {
+    const mistakes = join(env('VELTRIX_SOURCE_DIR'), 'tests/tools/check_files/mistakes.ini');
+    await load(page, mistakes);
+    const expected = iniCheck(mistakes);
+    const fates = new Map(await page.$$eval('table.lines tr', (rows) => rows.map((r) => [Number(r.id.slice(5)), [...r.querySelectorAll('.note')].map((n) => n.textContent)])));
+    assert.ok(expected.notes.size > 20);
+    assert.deepEqual(fates, expected.notes);
+    assert.deepEqual(await pageValues(page), expected.values);
+    const warnings = await page.$$eval('#warnings li', (all) => all.map((li) => li.textContent));
+    assert.deepEqual(warnings.filter((w) => w.startsWith('line')), expected.warnings);
+
+    // A new BulletCamSpeed, typed into its box: the bullet scenario follows
+    // for as many passes as the plug-in's native core makes it.
+    let before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
+    await page.click('#shipped');
+    await settled(page, before);
+    before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
+    await page.click('#control-BulletCamSpeed', { clickCount: 3 });
+    await page.type('#control-BulletCamSpeed', '7\n');
+    await settled(page, before);
+    await page.waitForFunction(() => window.veltrixTuner.state.analysis.settings.find((s) => s.key === 'BulletCamSpeed').text === '7');
+    const file = join(work, 'edited.ini');
+    writeFileSync(file, await page.evaluate(() => Array.from(window.veltrixTuner.state.file)).then((b) => Buffer.from(b)));
+    const table = sim('run', join(env('VELTRIX_SOURCE_DIR'), 'scenarios/bullet.json'), '--ini', file, '--out', join(work, 'run'));
+    const row = table.split('\n').find((l) => l.startsWith('bullet '));
+    const followed = Number(row.trim().split(/\s+/)[3]);
+    assert.ok(followed > 0 && followed < 357, row);
+    assert.equal(Number(await page.$eval('#card-bullet', (c) => c.dataset.followed)), followed);
+    assert.deepEqual(problems, []);
+  } finally {
+    await browser.close();
+  }
+});
+
+test('Save gives the file shown: ini-check reads the values the page shows', async () => {
+  const { browser, page, problems } = await openPage();
+  const work = mkdtempSync(join(tmpdir(), 'veltrix-save-'));
+  try {
+    const cdp = await browser.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+    let count = await page.evaluate(() => window.veltrixTuner.state.timings.length);
+    const step = async (action) => { await action(); await settled(page, count); count = await page.evaluate(() => window.veltrixTuner.state.timings.length); };
+    await step(() => page.click('#control-EnableKnifeCamera'));
+    await step(() => page.select('.key-list', '117'));
+    await step(async () => { await page.click('#control-LingerTime', { clickCount: 3 }); await page.type('#control-LingerTime', '-1\n'); });
+    await step(() => page.$eval('input[aria-label="slowMotionFactor slider"]', (s) => { s.value = '0.25'; s.dispatchEvent(new Event('input')); }));
+    await page.click('#save');
+    const saved = join(work, 'Veltrix.ini');
+    for (let i = 0; i < 100 && !(await import('node:fs')).existsSync(saved); i++) await new Promise((r) => setTimeout(r, 100));
+    const shown = await pageValues(page);
+    assert.equal(shown.get('EnableKnifeCamera'), 'false');
+    assert.equal(shown.get('ToggleKey'), '117 (F6)');
+    assert.equal(shown.get('LingerTime'), '-1');
+    assert.equal(shown.get('slowMotionFactor'), '0.25');
+    assert.deepEqual(iniCheck(saved).values, shown);
+    // Only the four deciding lines differ from the shipped file.
+    const a = readFileSync(join(env('VELTRIX_SOURCE_DIR'), 'dist/Veltrix.ini'), 'latin1').split('\n');
+    const b = readFileSync(saved, 'latin1').split('\n');
+    assert.equal(a.length, b.length);
+    assert.deepEqual(a.map((l, i) => (l === b[i] ? '' : l.split('=')[0])).filter(Boolean), ['ToggleKey', 'EnableKnifeCamera', 'LingerTime', 'slowMotionFactor']);
+    assert.deepEqual(problems, []);
+  } finally {
+    await browser.close();
+  }
+});
