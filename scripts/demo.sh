@@ -6,7 +6,8 @@
 #   scripts/demo.sh
 #
 # Leaves out/demo/index.html (a report per scenario: paths, time scale and
-# camera lives) and out/Veltrix-<version>.zip. Exits nonzero when a scenario
+# camera lives), out/Veltrix-tuner.html (the settings tuner) and
+# out/Veltrix-<version>.zip. Exits nonzero when a scenario
 # fails its expectations or cannot run.
 set -euo pipefail
 
@@ -26,6 +27,12 @@ step "Building the tools (native preset)"
 cmake --preset native >/dev/null
 cmake --build --preset native --target veltrix-sim veltrix-check
 
+step "Building the tuner page (wasm preset: the core in WebAssembly, then the page)"
+cmake --preset wasm >/dev/null
+cmake --build --preset wasm
+mkdir -p out
+cp build/wasm/Veltrix-tuner.html out/Veltrix-tuner.html
+
 step "Playing the bundled scenarios against build/windows/Veltrix.asi under Wine"
 mkdir -p out/demo
 status=0
@@ -33,10 +40,11 @@ build/native/veltrix-sim run scenarios/*.json --dll build/windows/Veltrix.asi --
     tee out/demo/summary.txt || status=${PIPESTATUS[0]}
 
 step "Packaging"
-zipfile=$(scripts/package.sh build/windows out)
+zipfile=$(scripts/package.sh build/windows out build/wasm/Veltrix-tuner.html)
 
 step "Summary"
 cat out/demo/summary.txt
 echo
+echo "Tuner:    $root/out/Veltrix-tuner.html (open it in a browser)"
 echo "Package:  $zipfile"
 exit "$status"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Makes the release package out/Veltrix-<version>.zip from the windows build:
 # Veltrix.asi, the shipped Veltrix.ini, the settings check veltrix-check.exe,
-# INSTALL.txt and SHA256SUMS, all at the top of the archive so players can
-# unpack it straight into the game folder. (The game loads only the .asi; the
-# checker is a program of its own, which nothing loads.)
+# the settings tuner Veltrix-tuner.html, INSTALL.txt and SHA256SUMS, all at
+# the top of the archive so players can unpack it straight into the game
+# folder. (The game loads only the .asi; the checker is a program of its own
+# and the tuner a page, which nothing loads.)
 #
-# usage: scripts/package.sh [BUILD_DIR [OUT_DIR]]   (defaults build/windows, out)
+# usage: scripts/package.sh [BUILD_DIR [OUT_DIR [TUNER_PAGE]]]
+#        (defaults build/windows, out, build/wasm/Veltrix-tuner.html)
 #
 # The version is the one the DLL was built with (the build's CMake project
 # version), so the archive name always matches the DLL's version resource.
@@ -14,6 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/windows}
 out=${2:-$root/out}
+tuner=${3:-$root/build/wasm/Veltrix-tuner.html}
 
 dll=$build/Veltrix.asi
 checker=$build/veltrix-check.exe
@@ -23,6 +26,10 @@ for file in "$dll" "$checker"; do
         exit 1
     fi
 done
+if [ ! -f "$tuner" ]; then
+    echo "package: $tuner is not built (cmake --preset wasm && cmake --build --preset wasm)" >&2
+    exit 1
+fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 if [ -z "$version" ]; then
     echo "package: no project version in $build/CMakeCache.txt" >&2
@@ -37,6 +44,7 @@ trap 'rm -rf "$stage"' EXIT
 cp "$dll" "$stage/Veltrix.asi"
 cp "$root/dist/Veltrix.ini" "$stage/Veltrix.ini"
 cp "$checker" "$stage/veltrix-check.exe"
+cp "$tuner" "$stage/Veltrix-tuner.html"
 # CR LF: players open this in Notepad.
 sed 's/$/\r/' >"$stage/INSTALL.txt" <<TEXT
 Veltrix $version - projectile cameras
@@ -65,15 +73,29 @@ Check your settings
   Exit status: 0 no warnings, 1 warnings, 2 the file cannot be read.
   The game never loads veltrix-check.exe; it can stay in the folder.
 
+Tune your settings
+  Veltrix-tuner.html tries settings without starting the game. Open it in
+  Chrome, Edge or Firefox (double-click it; it needs no internet). It starts
+  with the shipped settings; Open... (or drop your Veltrix.ini on the page)
+  loads yours, read exactly as the plug-in reads it. Change a setting with
+  its control, or edit a line of the file: every change is played at once
+  through the plug-in's own code, in scenes of knives, dynamite, bullets
+  and arrows and in a shot of your own (any weapon, target distance, height
+  and speed), shown as the camera shows it in the game, pass by pass, with
+  the game's time scale, and drawn faintly against the file as you loaded
+  it. Save Veltrix.ini downloads the file as shown, with your comments and
+  line ends kept; put it in the game folder. The plug-in reads it when the
+  game next starts.
+
 Uninstall
-  Delete Veltrix.asi, Veltrix.ini and veltrix-check.exe from the game
-  folder (and Veltrix-check.html, if you made one).
+  Delete Veltrix.asi, Veltrix.ini, veltrix-check.exe and Veltrix-tuner.html
+  from the game folder (and Veltrix-check.html, if you made one).
 
 Check the download
   SHA256SUMS lists the SHA-256 sum of each file
   (sha256sum -c SHA256SUMS, or certutil -hashfile FILE SHA256 on Windows).
 TEXT
-(cd "$stage" && sha256sum Veltrix.asi Veltrix.ini veltrix-check.exe INSTALL.txt >SHA256SUMS)
+(cd "$stage" && sha256sum Veltrix.asi Veltrix.ini veltrix-check.exe Veltrix-tuner.html INSTALL.txt >SHA256SUMS)
 
 # Same inputs, same archive: fixed timestamps, no extra attributes.
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)
@@ -81,5 +103,6 @@ touch -d "@$stamp" "$stage"/*
 mkdir -p "$out"
 zipfile=$(cd "$out" && pwd)/Veltrix-$version.zip
 rm -f "$zipfile"
-(cd "$stage" && TZ=UTC zip -q -X -D "$zipfile" Veltrix.asi Veltrix.ini veltrix-check.exe INSTALL.txt SHA256SUMS)
+(cd "$stage" && TZ=UTC zip -q -X -D "$zipfile" Veltrix.asi Veltrix.ini veltrix-check.exe Veltrix-tuner.html INSTALL.txt \
+    SHA256SUMS)
 echo "$zipfile"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test: the Windows plug-in's binary and Wine tests, the native
-# suite, a handful of mutants that the unit tests must kill, the same suite
+# suite (with the tuner page's module in node and the page in a browser), a handful of mutants that the unit tests must kill, the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers for a
 # short while. (The whole mutation run: tests/mutation/mutate.py.)
 #
@@ -29,6 +29,10 @@ run_ctest() {
 echo "== Windows plug-in (mingw-w64)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+
+echo "== Tuner page (the core in WebAssembly, then the page)"
+cmake --preset wasm >/dev/null
+cmake --build --preset wasm
 
 echo "== Native build and tests"
 cmake --preset native >/dev/null

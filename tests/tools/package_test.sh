@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Builds the release zip from the windows build and checks it as a player
-# gets it: the five files and nothing else, the sums, the shipped settings
+# gets it: the six files and nothing else, the sums, the shipped settings
 # file, the checker beside the DLL (which no loader of plug-ins would pick up),
 # and the project version in the DLL's version resource.
 #
-# usage: package_test.sh SOURCE_DIR WINDOWS_BUILD_DIR VERSION WORK_DIR
-# Exits 77 (skipped) when the windows build or a tool is missing.
+# usage: package_test.sh SOURCE_DIR WINDOWS_BUILD_DIR VERSION WORK_DIR TUNER_PAGE
+# Exits 77 (skipped) when the windows build, the page or a tool is missing.
 set -u
-src=$1 build=$2 version=$3 work=$4
+src=$1 build=$2 version=$3 work=$4 tuner=$5
 if [ ! -f "$build/Veltrix.asi" ]; then
     echo "SKIP: $build/Veltrix.asi is not built (cmake --preset windows && cmake --build --preset windows)"
+    exit 77
+fi
+if [ ! -f "$tuner" ]; then
+    echo "SKIP: $tuner is not built (cmake --preset wasm && cmake --build --preset wasm)"
     exit 77
 fi
 for tool in zip unzip sha256sum python3; do
@@ -19,7 +23,7 @@ done
 mkdir -p "$work"
 work=$(mktemp -d "$work/run.XXXXXX")
 mkdir -p "$work/unpacked"
-zipfile=$(bash "$src/scripts/package.sh" "$build" "$work") || { echo "FAIL: package.sh"; exit 1; }
+zipfile=$(bash "$src/scripts/package.sh" "$build" "$work" "$tuner") || { echo "FAIL: package.sh"; exit 1; }
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -27,23 +31,26 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 unzip -q "$zipfile" -d "$work/unpacked" || { echo "FAIL: cannot unpack $zipfile"; exit 1; }
 cd "$work/unpacked"
 listing=$(find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
-[ "$listing" = "./INSTALL.txt ./SHA256SUMS ./Veltrix.asi ./Veltrix.ini ./veltrix-check.exe " ] ||
+[ "$listing" = "./INSTALL.txt ./SHA256SUMS ./Veltrix-tuner.html ./Veltrix.asi ./Veltrix.ini ./veltrix-check.exe " ] ||
     fail "archive holds: $listing"
 # Copied into the game folder, the one plug-in file is still the only one the
 # host's loader takes up (it loads .asi files, and .dll files it is given).
 [ "$(find . -name '*.asi' -o -name '*.dll' | tr '\n' ' ')" = "./Veltrix.asi " ] || fail "more than one loadable file"
 
 sha256sum --quiet -c SHA256SUMS || fail "a sum in SHA256SUMS does not match"
-[ "$(cut -d' ' -f3 SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')" = "INSTALL.txt Veltrix.asi Veltrix.ini veltrix-check.exe " ] ||
-    fail "SHA256SUMS does not list exactly the other four files"
+[ "$(cut -d' ' -f3 SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')" = "INSTALL.txt Veltrix-tuner.html Veltrix.asi Veltrix.ini veltrix-check.exe " ] ||
+    fail "SHA256SUMS does not list exactly the other five files"
 cmp -s Veltrix.ini "$src/dist/Veltrix.ini" || fail "Veltrix.ini is not the shipped dist/Veltrix.ini"
 cmp -s Veltrix.asi "$build/Veltrix.asi" || fail "Veltrix.asi is not the built DLL"
 cmp -s veltrix-check.exe "$build/veltrix-check.exe" || fail "veltrix-check.exe is not the built checker"
+cmp -s Veltrix-tuner.html "$tuner" || fail "Veltrix-tuner.html is not the built tuner page"
 tr -d '\r' <INSTALL.txt >install.lf
 grep -q "Veltrix $version" install.lf || fail "INSTALL.txt does not name version $version"
 grep -q 'beside the' install.lf && grep -q 'ScriptHookRDR2.dll' install.lf || fail "INSTALL.txt: where to copy"
 grep -q 'Press N' install.lf || fail "INSTALL.txt: toggle key"
-grep -q 'Delete Veltrix.asi, Veltrix.ini and veltrix-check.exe' install.lf || fail "INSTALL.txt: uninstall"
+grep -q 'Delete Veltrix.asi, Veltrix.ini, veltrix-check.exe and Veltrix-tuner.html' install.lf || fail "INSTALL.txt: uninstall"
+grep -q 'Veltrix-tuner.html tries settings' install.lf && grep -q 'Save Veltrix.ini' install.lf ||
+    fail "INSTALL.txt: how to use the tuner"
 grep -q 'Double-click it in the game folder' install.lf && grep -q 'Veltrix-check.html' install.lf ||
     fail "INSTALL.txt: how to use veltrix-check.exe"
 
