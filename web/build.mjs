@@ -24,7 +24,7 @@ for (const name of ['core', 'ini', 'out']) {
 const target = ['chrome100', 'edge100', 'firefox100', 'safari15'];
 async function bundle(entry, define = {}) {
   const result = await build({
-    entryPoints: [join(here, 'src', entry)], bundle: true, format: 'iife', minify: true, write: false,
+    entryPoints: [join(here, 'src', entry)], bundle: true, format: 'iife', minify: !process.env.VELTRIX_DEBUG, write: false,
     target, define, legalComments: 'none', logLevel: 'warning',
   });
   return result.outputFiles[0].text;

@@ -144,3 +144,66 @@ test('Save gives the file shown: ini-check reads the values the page shows', asy
     await browser.close();
   }
 });
+
+test('bad input gets a clear word and loses nothing', async () => {
+  const { browser, page, problems } = await openPage();
+  const work = mkdtempSync(join(tmpdir(), 'veltrix-bad-'));
+  try {
+    const cdp = await browser.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+    const count = () => page.evaluate(() => window.veltrixTuner.state.timings.length);
+    const saved = async () => {
+      const { existsSync, rmSync } = await import('node:fs');
+      rmSync(join(work, 'Veltrix.ini'), { force: true });
+      await page.click('#save');
+      for (let i = 0; i < 100 && !existsSync(join(work, 'Veltrix.ini')); i++) await new Promise((r) => setTimeout(r, 100));
+      return readFileSync(join(work, 'Veltrix.ini'));
+    };
+
+    // Four MiB of binary: every byte kept, and the page answers all along.
+    const binary = Buffer.alloc(4 << 20);
+    for (let i = 0, s = 7; i < binary.length; i++) { s = (s * 1103515245 + 12345) >>> 0; binary[i] = s >>> 24; }
+    writeFileSync(join(work, 'binary.ini'), binary);
+    let before = await count();
+    await page.evaluate(() => {
+      window.gaps = [];
+      let last = performance.now();
+      window.pinger = setInterval(() => { const now = performance.now(); window.gaps.push(now - last); last = now; }, 50);
+    });
+    await (await page.$('#file-input')).uploadFile(join(work, 'binary.ini'));
+    await settled(page, before);
+    const worst = await page.evaluate(() => { clearInterval(window.pinger); return Math.max(...window.gaps); });
+    assert.ok(worst < 2000, `the page stood still for ${Math.round(worst)} ms`);
+    assert.match(await page.$eval('#file-name', (e) => e.textContent), /binary\.ini \(4194304 bytes\)/);
+    assert.ok((await page.$$('table.lines tr')).length > 100, 'its lines are listed');
+    assert.ok(Buffer.compare(await saved(), binary) === 0, 'Save gives back the same bytes');
+
+    // Text from the file is shown, never taken for HTML.
+    const html = '<img src=x onerror="window.injected=1">=<b>bold</b>\n[<script>window.injected=2</script>]\nToggleKey=<i>\n';
+    writeFileSync(join(work, 'html.ini'), html);
+    before = await count();
+    await (await page.$('#file-input')).uploadFile(join(work, 'html.ini'));
+    await settled(page, before);
+    assert.equal(await page.evaluate(() => window.injected), undefined);
+    assert.equal(await page.$$eval('main img, main b, main i, main script', (all) => all.length), 0);
+    assert.match(await page.$eval('#line-1 .text', (e) => e.textContent), /^<img src=x onerror="window.injected=1">=<b>bold<\/b>$/);
+    assert.match(await page.$eval('#printed', (e) => e.textContent), /Unknown key binding: ToggleKey=<I>/);
+
+    // A setting that keeps the bullet camera to its safety limit is played to the end.
+    before = await count();
+    await page.click('#shipped');
+    await settled(page, before);
+    before = await count();
+    await page.click('#control-BulletCamSpeed', { clickCount: 3 });
+    await page.type('#control-BulletCamSpeed', '1e-9\n');
+    await settled(page, before);
+    await page.waitForFunction(() => window.veltrixTuner.state.current.get('bullet').header.played > 36000, { timeout: 60000 });
+    const bullet = await page.evaluate(() => window.veltrixTuner.state.current.get('bullet').header);
+    assert.equal(bullet.lives.length, 1);
+    assert.equal(bullet.lives[0].destroyed, 36009, 'the camera ends at its 36,000th update');
+    assert.equal(bullet.cutShort, false);
+    assert.deepEqual(problems, []);
+  } finally {
+    await browser.close();
+  }
+});

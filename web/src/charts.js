@@ -92,7 +92,7 @@ function sideProjection(replay) {
   let along = [1, 0], farthest = 0;
   const paths = replay.paths();
   const consider = (p) => {
-    const dx = p[0] - origin[0], dy = p[1] - origin[1], d = Math.hypot(dx, dy);
+    const dx = p[0] - origin[0], dy = p[1] - origin[1], d = Math.sqrt(dx * dx + dy * dy);
     if (Number.isFinite(d) && d > farthest) { farthest = d; along = [dx / d, dy / d]; }
   };
   paths.objects.forEach((points) => points.forEach((o) => consider(o.position)));
@@ -106,7 +106,8 @@ function spaceView(canvas, replays, project, options) {
   const xr = new Range(), yr = new Range();
   for (const r of replays) {
     const paths = r.paths();
-    const add = (p) => { if (finite(p)) { const [x, y] = project(r)(p); xr.add(x); yr.add(y); } };
+    const onto = project(r);
+    const add = (p) => { if (finite(p)) { const [x, y] = onto(p); xr.add(x); yr.add(y); } };
     add(r.header.player || [0, 0, 0]);
     paths.objects.forEach((points) => points.forEach((o) => add(o.position)));
     paths.cameras.forEach((points) => points.forEach((c) => add(c.position)));

@@ -35,6 +35,8 @@ export function startCore(workerSource) {
     ready,
     analyse: (file) => { const f = copy(file); return send({ type: 'analyse', file: f }, [f.buffer]); },
     edit: (file, key, value) => { const f = copy(file); return send({ type: 'edit', file: f, key, value }, [f.buffer]); },
+    // Lines from..to of the analysis `analysis` (its id).
+    lines: (analysis, from, to) => send({ type: 'lines', analysis, from, to }, []),
     numberText: (value) => send({ type: 'numberText', value }, []),
     customShot: (params) => send({ type: 'customShot', params }, []),
     // Replays `jobs` ([{ key, json }]) with `file`; onReplayed({ key, blob, ms })

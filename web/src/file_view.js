@@ -3,22 +3,19 @@
 // bytes change, so every other byte of the file stays as it was.
 import { editableAsText, showBytes } from './text.js';
 
-const PAGE = 400;
-const SHOWN = 600;  // characters of a line shown; the rest is summed up
+const PAGE = 250;
+const SHOWN = 400;  // characters of a line, or of a note, shown; the rest is summed up
 const encoder = new TextEncoder();
 
-export function createFileView(root, onEdit) {
+// `fetchLines(analysisId, from, to)` gives the lines of a page with their
+// offsets, notes and warnings (the whole analysis stays in the worker).
+export function createFileView(root, fetchLines, onEdit) {
   const list = document.createElement('table');
   list.className = 'lines';
   const pager = document.createElement('div');
   pager.className = 'pager';
   root.append(pager, list);
-  let file = new Uint8Array(0), analysis = null, page = 0, highlight = 0;
-
-  function lineBytes(n) {
-    const [start, end] = analysis.lines[n - 1];
-    return file.subarray(start, end);
-  }
+  let file = new Uint8Array(0), analysis = null, page = 0, highlight = 0, shown = new Map(), asked = 0;
 
   function cell(row, className, text) {
     const td = document.createElement('td');
@@ -30,7 +27,8 @@ export function createFileView(root, onEdit) {
 
   // Line n becomes an input; Enter keeps the edit, Escape drops it.
   function edit(n, td) {
-    const bytes = lineBytes(n);
+    const { start, end } = shown.get(n);
+    const bytes = file.subarray(start, end);
     const input = document.createElement('input');
     input.className = 'line-edit';
     input.value = editableAsText(bytes) ? new TextDecoder().decode(bytes) : showBytes(bytes);
@@ -42,7 +40,6 @@ export function createFileView(root, onEdit) {
     const finish = (keep) => {
       if (done) return;
       done = true;
-      const [start, end] = analysis.lines[n - 1];
       const text = encoder.encode(input.value);
       if (keep && !sameBytes(text, bytes)) onEdit(start, end, text, n);
       else render();
@@ -54,18 +51,28 @@ export function createFileView(root, onEdit) {
     input.onblur = () => finish(true);
   }
 
-  function render() {
+  // The current page: its lines come from the worker, then are drawn.
+  async function render() {
+    if (!analysis) return;
+    const count = analysis.lineCount;
+    const pages = Math.max(1, Math.ceil(count / PAGE));
+    page = Math.min(page, pages - 1);
+    const from = page * PAGE + 1, to = Math.min(count, (page + 1) * PAGE);
+    const ask = ++asked;
+    const answer = count ? await fetchLines(analysis.id, from, to) : { lines: [], warnings: [] };
+    if (ask !== asked || answer.stale) return;  // a newer page or file is on its way
+    draw(answer, pages, from, to);
+  }
+
+  function draw(answer, pages, from, to) {
     list.textContent = '';
     pager.textContent = '';
-    if (!analysis) return;
-    const lines = analysis.lines;
+    shown = new Map(answer.lines.map((l) => [l.n, l]));
     const warned = new Map();
-    for (const w of analysis.warnings) if (w.line) warned.set(w.line, (warned.get(w.line) || []).concat(w.text));
+    for (const w of answer.warnings) warned.set(w.line, (warned.get(w.line) || []).concat(w.text));
     const deciding = new Map();
     for (const s of analysis.settings) if (s.line && !s.fromDefault) deciding.set(s.line, (deciding.get(s.line) || []).concat(s.key));
 
-    const pages = Math.max(1, Math.ceil(lines.length / PAGE));
-    page = Math.min(page, pages - 1);
     if (pages > 1) {
       const previous = document.createElement('button');
       previous.textContent = '◀';
@@ -76,28 +83,28 @@ export function createFileView(root, onEdit) {
       next.disabled = page === pages - 1;
       next.onclick = () => { page++; render(); };
       const where = document.createElement('span');
-      where.textContent = ` lines ${page * PAGE + 1} to ${Math.min(lines.length, (page + 1) * PAGE)} of ${lines.length} `;
+      where.textContent = ` lines ${from} to ${to} of ${analysis.lineCount} `;
       pager.append(previous, where, next);
     }
-    for (let n = page * PAGE + 1; n <= Math.min(lines.length, (page + 1) * PAGE); n++) {
+    for (const line of answer.lines) {
+      const n = line.n;
       const row = document.createElement('tr');
       row.id = 'line-' + n;
       if (warned.has(n)) row.classList.add('warned');
       if (deciding.has(n)) row.classList.add('deciding');
       if (n === highlight) row.classList.add('highlight');
       cell(row, 'n', String(n));
-      const bytes = lineBytes(n);
-      let shown = showBytes(bytes, SHOWN);
-      if (shown.length >= SHOWN) shown = shown.slice(0, SHOWN) + ` … (${bytes.length} bytes in all)`;
-      const text = cell(row, 'text', shown);
-      text.title = 'click to edit this line';
-      text.onclick = () => { if (!text.querySelector('input')) edit(n, text); };
+      const bytes = file.subarray(line.start, line.end);
+      let text = showBytes(bytes, SHOWN);
+      if (text.length >= SHOWN) text = text.slice(0, SHOWN) + ` … (${bytes.length} bytes in all)`;
+      const textCell = cell(row, 'text', text);
+      textCell.title = 'click to edit this line';
+      textCell.onclick = () => { if (!textCell.querySelector('input')) edit(n, textCell); };
       const fate = cell(row, 'fate', '');
-      const notes = lines[n - 1].slice(3).map((id) => analysis.texts[id]);
-      for (const note of notes) {
+      for (const note of line.notes) {
         const div = document.createElement('div');
         div.className = 'note';
-        div.textContent = note;
+        div.textContent = note.length > SHOWN ? note.slice(0, SHOWN) + ` … (${note.length} characters)` : note;
         fate.append(div);
       }
       if (deciding.has(n)) {
@@ -114,7 +121,7 @@ export function createFileView(root, onEdit) {
       }
       list.append(row);
     }
-    if (!lines.length) {
+    if (!answer.lines.length) {
       const row = document.createElement('tr');
       cell(row, 'n', '');
       cell(row, 'text', '(the file is empty)');
@@ -123,17 +130,18 @@ export function createFileView(root, onEdit) {
   }
 
   return {
+    // Shows `nextFile` with its analysis summary; resolves once its page is drawn.
     show(nextFile, nextAnalysis) {
       file = nextFile;
       analysis = nextAnalysis;
-      render();
+      return render();
     },
     // Brings line n into view.
-    reveal(n) {
+    async reveal(n) {
       if (!analysis || n < 1) return;
       page = Math.floor((n - 1) / PAGE);
       highlight = n;
-      render();
+      await render();
       document.getElementById('line-' + n)?.scrollIntoView({ block: 'center' });
     },
   };

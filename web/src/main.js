@@ -55,7 +55,7 @@ function load(bytes, name) {
   state.undo = [];
   state.redo = [];
   state.name = name;
-  $('file-name').textContent = name + ` (${bytes.length} bytes)`;
+  $('file-name').textContent = `${name} (${bytes.length} bytes)`;
   change(bytes, false);
 }
 
@@ -122,9 +122,10 @@ async function refresh() {
   });
   state.analysis = await analysing;
   window.veltrixTuner.marks.analysed ??= performance.now();
-  showAnalysis();
+  const fileShown = showAnalysis();
   window.veltrixTuner.marks.analysisShown ??= performance.now();
   const done = await replaying;
+  await fileShown;
   state.running = false;
   if (!done.dropped) {
     const ms = performance.now() - since;
@@ -138,15 +139,16 @@ async function refresh() {
   }
 }
 
+// Resolves once the file's page of lines is drawn.
 function showAnalysis() {
   const a = state.analysis;
   controls.show(a);
-  fileView.show(state.file, a);
+  const fileShown = fileView.show(state.file, a);
 
   const warnings = $('warnings');
   warnings.textContent = '';
-  $('warning-count').textContent = a.warnings.length ? `${a.warnings.length} warning${a.warnings.length > 1 ? 's' : ''}` : 'no warnings';
-  for (const w of a.warnings.slice(0, 300)) {
+  $('warning-count').textContent = a.warningCount ? `${a.warningCount} warning${a.warningCount > 1 ? 's' : ''}` : 'no warnings';
+  for (const w of a.warnings) {
     const li = element('li');
     if (w.line) {
       const link = element('a', '', 'line ' + w.line);
@@ -157,10 +159,11 @@ function showAnalysis() {
     li.append(w.text);
     warnings.append(li);
   }
-  if (a.warnings.length > 300) warnings.append(element('li', '', `… and ${a.warnings.length - 300} more`));
+  if (a.warningCount > a.warnings.length) warnings.append(element('li', '', `… and ${a.warningCount - a.warnings.length} more`));
 
   const printed = $('printed');
   printed.textContent = a.printed.length ? a.printed.map((line) => showBytes(latin1Bytes(line))).join('\n') : '(nothing)';
+  if (a.printedCount > a.printed.length) printed.textContent += `\n… and ${a.printedCount - a.printed.length} lines more`;
 
   const table = $('meaning');
   table.textContent = '';
@@ -173,6 +176,7 @@ function showAnalysis() {
     table.append(tr);
   }
   $('bullet-end').textContent = a.meaning.bulletEnd;
+  return fileShown;
 }
 
 function nameOf(key) {
@@ -341,7 +345,7 @@ async function boot() {
   }
   $('eye-scenario').value = state.scenarios.some((s) => s.key === 'bullet') ? 'bullet' : state.scenarios[0].key;
   controls = createControls($('controls'), ready.tables.keys, { edit, editNumber, reveal: (n) => fileView.reveal(n) });
-  fileView = createFileView($('file-view'), (start, end, bytes) => replaceLine(start, end, bytes));
+  fileView = createFileView($('file-view'), core.lines, (start, end, bytes) => replaceLine(start, end, bytes));
   eye = createEye($('eye'), kinds);
   window.veltrixTuner.eye = eye;
   wire();

@@ -23,9 +23,18 @@ function sequenceLength(bytes, i) {
   return 0;
 }
 
-const decoder = new TextDecoder();
+// The code point of a valid sequence of `n` bytes at bytes[i].
+function codePoint(bytes, i, n) {
+  let cp = bytes[i] & (0xff >> (n + 1));
+  for (let k = 1; k < n; k++) cp = (cp << 6) | (bytes[i + k] & 0x3f);
+  return cp;
+}
 
 export function showBytes(bytes, limit = Infinity) {
+  // Text that is not all UTF-8 (a binary file, a stray byte) shows every
+  // byte from 0x80 as \xNN: decoding the pieces that happen to be UTF-8
+  // would only give a salad of scripts, slow to draw and telling nothing.
+  const utf8 = valid(bytes);
   let out = '';
   for (let i = 0; i < bytes.length && out.length < limit; ) {
     const b = bytes[i];
@@ -39,21 +48,18 @@ export function showBytes(bytes, limit = Infinity) {
       out += String.fromCharCode(b);
       i += 1;
     } else {
-      const n = sequenceLength(bytes, i);
-      out += n ? decoder.decode(bytes.subarray(i, i + n)) : hex(b);
+      const n = utf8 ? sequenceLength(bytes, i) : 0;
+      out += n ? String.fromCodePoint(codePoint(bytes, i, n)) : hex(b);
       i += n || 1;
     }
   }
   return out;
 }
 
-// Whether the bytes read back the same from their text: UTF-8 without
-// control bytes, so that a line can be edited as text without changing
-// what is not edited.
-export function editableAsText(bytes) {
+function valid(bytes, controls = true) {
   for (let i = 0; i < bytes.length; ) {
     const b = bytes[i];
-    if ((b < 0x20 && b !== 0x09) || b === 0x7f) return false;
+    if (!controls && ((b < 0x20 && b !== 0x09) || b === 0x7f)) return false;
     if (b < 0x80) { i += 1; continue; }
     const n = sequenceLength(bytes, i);
     if (!n) return false;
@@ -61,6 +67,11 @@ export function editableAsText(bytes) {
   }
   return true;
 }
+
+// Whether the bytes read back the same from their text: UTF-8 without
+// control bytes, so that a line can be edited as text without changing
+// what is not edited.
+export const editableAsText = (bytes) => valid(bytes, false);
 
 // Text the core sends as one code point per byte (the lines the plug-in prints).
 export function latin1Bytes(text) {

@@ -26,8 +26,34 @@ function answer(id, result, transfer = []) {
   self.postMessage({ id, result }, transfer);
 }
 
+// A file's whole analysis stays here (a long file's is large): the page gets
+// what it shows at once and asks for its lines a page at a time.
+const analyses = new Map();
+const SHOWN = 300;
+
+function analyse({ id, file }) {
+  const a = api.analyse(file);
+  analyses.set(id, a);
+  for (const old of analyses.keys()) if (analyses.size > 4) analyses.delete(old);
+  return {
+    id, size: a.size, lineCount: a.lines.length, settings: a.settings, meaning: a.meaning,
+    printed: a.printed.slice(0, SHOWN), printedCount: a.printed.length,
+    warnings: a.warnings.slice(0, SHOWN), warningCount: a.warnings.length,
+  };
+}
+
+// Lines from..to (1-based, inclusive) of an analysis: offsets, notes and warnings.
+function lines({ analysis, from, to }) {
+  const a = analyses.get(analysis);
+  if (!a) return { stale: true };
+  const shown = a.lines.slice(from - 1, to).map(([start, end, next, ...notes], k) =>
+    ({ n: from + k, start, end, next, notes: notes.map((id) => a.texts[id]) }));
+  return { lines: shown, warnings: a.warnings.filter((w) => w.line >= from && w.line <= to) };
+}
+
 const handlers = {
-  analyse: ({ file }) => api.analyse(file),
+  analyse,
+  lines,
   edit: ({ file, key, value }) => api.edit(file, key, value),
   numberText: ({ value }) => api.numberText(value),
   customShot: ({ params }) => api.customShot(params),
