@@ -350,7 +350,7 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
             }
             return;
         }
-        const std::string message = "Unknown key binding: " + name + "=" + value;
+        const std::string message = unknownBindingMessage(name, value);
         r.printed.push_back(message);
         if (name == "ToggleKey") {
             f.notes.push_back("key binding: prints " + quoted(message) + "; the toggle key stays as it was");
