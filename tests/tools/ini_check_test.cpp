@@ -119,6 +119,20 @@ std::pair<std::string, std::string> pluginLoad(const std::string& file) {
     return {printed, values};
 }
 
+// A UTF-16 file is named as one, without the lone carriage returns its
+// encoding brings, and the plug-in indeed takes none of its settings.
+void expectReadAsUtf16(const std::string& file) {
+    const tools::IniReport r = tools::analyseIniText("Veltrix.ini", &file);
+    EXPECT_NE(warningsOn(r, 1).find("saved as UTF-16 (Notepad's \"Unicode\"): the plug-in reads it byte by byte and "
+                                    "finds none of its settings in it (save it as UTF-8 or ANSI)"),
+              std::string::npos)
+        << warningsOn(r, 1);
+    for (const tools::Finding& w : r.warnings)
+        EXPECT_EQ(w.text.find("carriage return"), std::string::npos) << "line " << w.line << ": " << w.text;
+    for (const tools::EffectiveSetting& s : r.settings) EXPECT_TRUE(s.isDefault) << s.key << " = " << s.value;
+    EXPECT_EQ(pluginLoad(file).second, pluginLoad("").second) << hexEscaped(file).substr(0, 2000);
+}
+
 const std::vector<std::string> kEveryMistake = {
     "; every kind of mistake",     // 1
     "ToggleKey=Shift",             // 2
@@ -252,7 +266,30 @@ TEST(IniCheck, PrintedLinesAreThePluginsOwnForEveryCorpusFile) {
                 ++differences;
             }
         }
+        expectReadAsUtf16(unicode);
         if (n % 20 == 0) expectSameAsPlugin(n % 40 == 0 ? file : unicode);
+    }
+}
+
+// The example of a file saved by Notepad as "Unicode", and the shipped file
+// and a file of mistakes saved so, both ways round.
+TEST(IniCheck, Utf16FilesAreNamedAndPrintOnlyEmptyBindings) {
+    std::ifstream in(VELTRIX_SOURCE_DIR "/tests/tools/check_files/unicode.ini", std::ios::binary);
+    std::stringstream example;
+    example << in.rdbuf();
+    ASSERT_EQ(example.str().substr(0, 4), std::string("\xFF\xFE[\0", 4)) << "not a UTF-16 LE file";
+    const std::string file = example.str();
+    expectReadAsUtf16(file);
+    expectSameAsPlugin(file);
+    EXPECT_EQ(tools::analyseIniText("Veltrix.ini", &file).printed,
+              std::vector<std::string>(2, "Unknown key binding: ="));
+
+    std::ifstream shipped(VELTRIX_SOURCE_DIR "/dist/Veltrix.ini", std::ios::binary);
+    std::stringstream text;
+    text << shipped.rdbuf();
+    for (const bool bigEndian : {false, true}) {
+        expectReadAsUtf16(utf16(text.str(), bigEndian));
+        expectReadAsUtf16(utf16(join(kEveryMistake), bigEndian));
     }
 }
 
