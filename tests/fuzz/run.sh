@@ -40,9 +40,9 @@ for target in settings_file key_binding settings_model ini_check; do
     log=$build/$target.log
     echo "fuzzing $target for ${duration}s"
     set +e
-    # Settings files are small; the differential target runs more of them.
+    # Settings files are small; the differential targets run more of them.
     max_len=8192
-    [ "$target" = settings_model ] && max_len=1024
+    case $target in settings_model | ini_check) max_len=1024 ;; esac
     "$build/${target}_fuzzer" -max_total_time="$duration" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "${seeds[@]}" >"$log" 2>&1
     rc=$?
