@@ -35,13 +35,18 @@ public:
         std::ifstream in(path_, std::ios::binary);
         std::stringstream bytes;
         bytes << in.rdbuf();
-        // Line ends as LF: a Windows C runtime writes CR LF to a file in text mode.
+#ifdef _WIN32
+        // Line ends as LF: a Windows C runtime writes CR LF to a file in text
+        // mode. Elsewhere the bytes are as printed, a CR before an LF included.
         std::string text;
         for (const char c : bytes.str()) {
             if (c == '\n' && !text.empty() && text.back() == '\r') text.pop_back();
             text += c;
         }
         return text;
+#else
+        return bytes.str();
+#endif
     }
     ~CapturedOutput() { finish(); }
 

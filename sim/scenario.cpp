@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -63,6 +64,8 @@ Scenario parseScenario(const json& d) {
     s.description = d.value("description", std::string());
     s.passes = d.value("passes", 0);
     if (s.passes <= 0) fail("\"passes\" must be a positive number");
+    if (d.contains("ini_file"))
+        fail("\"ini_file\" names a file in the scenario file's folder: load the scenario from its file");
     if (d.contains("ini")) {
         const json& ini = d["ini"];
         if (ini.is_array()) {
@@ -127,6 +130,7 @@ Scenario parseScenario(const json& d) {
 }
 
 Scenario loadScenario(const std::string& path) {
+    namespace fs = std::filesystem;
     std::ifstream in(path);
     if (!in) fail("cannot open scenario " + path);
     json document;
@@ -136,7 +140,20 @@ Scenario loadScenario(const std::string& path) {
         fail(path + ": " + e.what());
     }
     try {
-        return parseScenario(document);
+        // A settings file is bytes, not text: JSON strings hold UTF-8 only,
+        // so any other file (UTF-16, stray bytes) comes from a file of its own.
+        std::optional<std::string> settings;
+        if (document.is_object() && document.contains("ini_file")) {
+            if (document.contains("ini")) fail("give \"ini\" or \"ini_file\", not both");
+            const fs::path file = fs::path(path).parent_path() / document["ini_file"].get<std::string>();
+            std::ifstream bytes(file, std::ios::binary);
+            if (fs::is_regular_file(file) && bytes) settings = std::string(std::istreambuf_iterator<char>(bytes), {});
+            if (!settings || bytes.bad()) fail("cannot read the settings file " + file.string());
+            document.erase("ini_file");
+        }
+        Scenario scenario = parseScenario(document);
+        if (settings) scenario.ini = settings;
+        return scenario;
     } catch (const std::exception& e) {
         fail(path + ": " + e.what());
     }

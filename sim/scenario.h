@@ -51,7 +51,7 @@ struct Scenario {
     std::string name;
     std::string description;
     int passes = 0;
-    std::optional<std::string> ini;  // contents of "Veltrix.ini"; none: no file
+    std::optional<std::string> ini;  // contents of "Veltrix.ini", byte for byte; none: no file
     Vector3 player = {0, 0, 0};
     uint32_t weapon = 0;
     std::vector<ScenarioObject> objects;
@@ -64,6 +64,12 @@ struct Scenario {
 };
 
 // Throws std::runtime_error with a readable message on a malformed scenario.
+//
+// The settings file comes from one of two fields, or is absent: "ini", its
+// text as a string or an array of lines (each ended with a line feed), or
+// "ini_file", the name of a file in the scenario file's folder, read byte for
+// byte. JSON strings hold only UTF-8, so a file in any other encoding (a
+// UTF-16 one, stray bytes) travels as "ini_file"; only loadScenario reads it.
 Scenario parseScenario(const nlohmann::json& document);
 Scenario loadScenario(const std::string& path);
 

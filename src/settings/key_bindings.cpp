@@ -67,9 +67,14 @@ void bindKeys(std::string_view text, std::unordered_map<std::string, int32_t>& t
         int32_t code = 0;
         if (keyCodeFor(value, code))
             table[name] = code;
-        else  // as printf's %s writes them: each up to its first NUL byte
-            printed += std::string("Unknown key binding: ") + name.c_str() + "=" + value.c_str() + "\n";
+        else
+            printed += unknownBindingMessage(name, value) + "\n";
     }
+}
+
+std::string unknownBindingMessage(const std::string& name, const std::string& value) {
+    // As printf's %s writes them: each up to its first NUL byte.
+    return std::string("Unknown key binding: ") + name.c_str() + "=" + value.c_str();
 }
 
 void loadKeyBindings() {

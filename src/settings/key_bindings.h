@@ -17,6 +17,11 @@ void loadKeyBindings();
 // names none, the message line is appended to `printed`.
 void bindKeys(std::string_view text, std::unordered_map<std::string, int32_t>& table, std::string& printed);
 
+// The line bindKeys prints for a trimmed name and upper-cased value that
+// names no key, without its line feed: each as printf's %s writes it, up to
+// its first NUL byte. Public so that tools quote exactly what is printed.
+std::string unknownBindingMessage(const std::string& name, const std::string& upperValue);
+
 // ASCII a to z become A to Z; every other byte stays.
 std::string upperCase(std::string_view text);
 

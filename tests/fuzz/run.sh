@@ -19,26 +19,30 @@ cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER="${CXX_FUZZ:-clang++}" -DCMAKE
 cmake --build "$build" -j 2 >/dev/null
 
 status=0
-for target in settings_file key_binding settings_model; do
+for target in settings_file key_binding settings_model ini_check; do
     # The working corpus grows between runs; the committed seeds (and the
     # shipped settings file) are merged in every time.
     corpus=$build/corpus/$target
     artifacts=$build/artifacts/$target
     rm -rf "$artifacts"
     mkdir -p "$corpus" "$artifacts"
-    seeds=("$here/corpus/${target/settings_model/settings_file}")
-    if [ "$target" != key_binding ] && [ -f "$root/dist/Veltrix.ini" ]; then
-        mkdir -p "$build/seeds-dist"
-        cp "$root/dist/Veltrix.ini" "$build/seeds-dist/Veltrix.ini"
-        seeds+=("$build/seeds-dist")
+    seeds=("$here/corpus/key_binding")
+    if [ "$target" != key_binding ]; then
+        # Every settings-file target also starts from the checker's example files.
+        seeds=("$here/corpus/settings_file" "$root/tests/tools/check_files")
+        if [ -f "$root/dist/Veltrix.ini" ]; then
+            mkdir -p "$build/seeds-dist"
+            cp "$root/dist/Veltrix.ini" "$build/seeds-dist/Veltrix.ini"
+            seeds+=("$build/seeds-dist")
+        fi
     fi
 
     log=$build/$target.log
     echo "fuzzing $target for ${duration}s"
     set +e
-    # Settings files are small; the differential target runs more of them.
+    # Settings files are small; the differential targets run more of them.
     max_len=8192
-    [ "$target" = settings_model ] && max_len=1024
+    case $target in settings_model | ini_check) max_len=1024 ;; esac
     "$build/${target}_fuzzer" -max_total_time="$duration" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "${seeds[@]}" >"$log" 2>&1
     rc=$?

@@ -1,6 +1,10 @@
 // Scenario files: parsing, playing in-process, the trace, and expectations.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "run_in_process.h"
 #include "sim_fixture.h"
 
@@ -75,4 +79,39 @@ TEST(Scenario, ExpectationsReportEveryMismatch) {
     EXPECT_NE(failures[0].find("cameras_made"), std::string::npos);
     EXPECT_NE(failures[1].find("explosive"), std::string::npos);
     EXPECT_NE(failures[2].find("at pass 5"), std::string::npos);  // the output line matched
+}
+
+// "ini_file" names a file in the scenario file's folder, whatever the working
+// directory, and it reaches the plug-in's folder byte for byte: every byte
+// value, CR LF, 0x1A, a UTF-16 byte-order mark. Only a scenario read from its
+// file can name one, and it names the settings file or "ini" gives it.
+TEST(Scenario, SettingsFileBesideTheScenarioTravelsByteForByte) {
+    ScratchDirectory dir;
+    std::string bytes("\xFF\xFE[\0L\0\r\0\n\0", 10);
+    for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
+    bytes += "\r\n\x1A\r\r\n";
+    std::filesystem::create_directories(dir.path() + "/cases");
+    dir.write("cases/odd.ini", bytes);
+    dir.write("cases/scenario.json", R"({"passes": 1, "ini_file": "odd.ini"})");
+    const sim::Scenario scenario = sim::loadScenario(dir.path() + "/cases/scenario.json");
+    ASSERT_TRUE(scenario.ini.has_value());
+    EXPECT_EQ(*scenario.ini, bytes);
+    sim::runInProcess(scenario, dir.path() + "/run");
+    std::ifstream found(dir.path() + "/run/Veltrix.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(found), {}), bytes);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"passes": 1, "ini_file": "none.ini"})", "cannot read the settings file"},
+        {R"({"passes": 1, "ini_file": "odd.ini", "ini": "x"})", "not both"},
+    };
+    for (const auto& [text, reason] : refused) {
+        dir.write("cases/bad.json", text);
+        try {
+            sim::loadScenario(dir.path() + "/cases/bad.json");
+            ADD_FAILURE() << "accepted " << text;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_THROW(sim::parseScenario({{"passes", 1}, {"ini_file", "odd.ini"}}), std::runtime_error);
 }

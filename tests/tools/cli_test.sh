@@ -26,6 +26,19 @@ printf '[Lingering]\nLingerTime=0\n' >"$work/bad.ini"
 expect_status 1 "ini-check with a warning" "$sim" ini-check "$work/bad.ini"
 grep -q '^  line 2: LingerTime 0: ' "$work/out.txt" || { echo "FAIL: warning not printed"; failures=$((failures + 1)); }
 
+# Saved by Notepad as "Unicode": the two lines the plug-in prints, and the file named as UTF-16.
+expect_status 1 "ini-check on a UTF-16 file" "$sim" ini-check "$src/tests/tools/check_files/unicode.ini"
+cat >"$work/unicode-end.txt" <<'END'
+Printed by the plug-in at every start
+  Unknown key binding: =
+  Unknown key binding: =
+
+1 warning
+  line 1: the file is saved as UTF-16 (Notepad's "Unicode"): the plug-in reads it byte by byte and finds none of its settings in it (save it as UTF-8 or ANSI)
+END
+sed -n '/^Printed by/,$p' "$work/out.txt" | diff "$work/unicode-end.txt" - ||
+    { echo "FAIL: UTF-16 file: the report does not end as above"; failures=$((failures + 1)); }
+
 expect_status 2 "ini-check on a missing file" "$sim" ini-check "$work/none.ini"
 expect_status 2 "ini-check on a directory" "$sim" ini-check "$work"
 

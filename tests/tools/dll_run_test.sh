@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # veltrix-sim run --dll: scenarios played against the real Veltrix.asi under
-# Wine give the same verdicts as in-process, and a DLL that does not load
-# is reported as a scenario that cannot run.
+# Wine give the same verdicts as in-process, settings files of any bytes
+# reach it unchanged, and a DLL that does not load is reported as a scenario
+# that cannot run.
 #
 # usage: dll_run_test.sh VELTRIX_SIM SCENARIO_DIR WINDOWS_BUILD_DIR WORK_DIR
 # Exits 77 (skipped) when the windows build or Wine is missing.
@@ -31,6 +32,29 @@ grep -q 'under Wine' "$work/wine/knife/report.html" || fail "the report does not
 # Only the table: a first run under Wine also says that it sets up the prefix.
 table() { grep -E '^(scenario|knife|toggle_mid_flight) ' "$1"; }
 diff <(table "$work/wine.txt") <(table "$work/native.txt") || fail "figures differ from the in-process run"
+
+# A settings file reaches the DLL byte for byte: one saved as UTF-16, and one
+# with NUL bytes, carriage returns inside lines and a 0x1A byte (the end of a
+# file read in text mode on Windows), give the table and the printed lines of
+# the in-process run, and those are what the plug-in prints.
+printf '[Lingering]\r\nLingerTime=1\r\nToggleKey=Q\0W\r\nCam\rKey=what\nEnd=of\032file\nTail=end\r\0x\n' \
+    >"$work/bytes.ini"
+printf '%s\n' 'Unknown key binding: ToggleKey=Q' $'Unknown key binding: Cam\rKey=WHAT' \
+    $'Unknown key binding: End=OF\032FILE' $'Unknown key binding: Tail=END\r' >"$work/bytes.printed"
+printf 'Unknown key binding: =\nUnknown key binding: =\n' >"$work/unicode.printed"
+rows() { grep -E '^(scenario |knife[ :])' "$1"; }
+for name in unicode bytes; do
+    ini=$work/$name.ini
+    [ $name = unicode ] && ini=$(dirname "$0")/check_files/unicode.ini
+    "$sim" run "$scenarios/knife.json" --ini "$ini" --dll "$build/Veltrix.asi" --out "$work/$name-wine" \
+        >"$work/$name-wine.txt" 2>&1
+    "$sim" run "$scenarios/knife.json" --ini "$ini" --out "$work/$name-native" >"$work/$name-native.txt" 2>&1
+    diff <(rows "$work/$name-wine.txt") <(rows "$work/$name-native.txt") ||
+        fail "$name: the table under Wine differs from the in-process one"
+    cmp "$work/$name-wine/knife/output.txt" "$work/$name-native/knife/output.txt" ||
+        fail "$name: the lines printed under Wine differ from the in-process ones"
+    cmp "$work/$name-native/knife/output.txt" "$work/$name.printed" || fail "$name: not the lines the plug-in prints"
+done
 
 # --driver takes the driver program as its usage line says, or its folder.
 "$sim" run "$scenarios/knife.json" --dll "$build/Veltrix.asi" --driver "$build/e2e/e2e_driver.exe" \

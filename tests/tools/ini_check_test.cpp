@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "ini_check.h"
 #include "settings/catalogue.h"
 #include "settings/key_bindings.h"
+#include "settings_corpus.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -76,6 +79,58 @@ void expectSameAsPlugin(const std::string& ini) {
     for (const tools::Finding& w : report.warnings) EXPECT_EQ(w.text.find("internal"), std::string::npos) << w.text;
     resetFloatSettings();
     keyBindings.clear();
+}
+
+// Notepad's "Unicode": the byte-order mark, then each byte of `text` as one
+// UTF-16 code unit, little- or big-endian.
+std::string utf16(const std::string& text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
+std::string hexEscaped(const std::string& text) {
+    std::string out;
+    for (const unsigned char c : text) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        out += c >= 32 && c < 127 && c != '\\' ? std::string(1, static_cast<char>(c)) : std::string(hex);
+    }
+    return out;
+}
+
+// The plug-in's in-memory load of `file`: what it prints, and its fourteen
+// settings written out exactly (floats in hexadecimal).
+std::pair<std::string, std::string> pluginLoad(const std::string& file) {
+    keyBindings.clear();
+    resetFloatSettings();
+    std::string printed;
+    const StartupSettings s = loadSettingsFromText(file, printed);
+    const CameraSwitches& on = s.switches;
+    char values[512];
+    std::snprintf(values, sizeof values, "%d %d%d%d%d%d%d %a %a %a %a %a %a %a", s.toggleKey, on.EnableKnifeCamera,
+                  on.EnableArrowCamera, on.EnableTomahawkCamera, on.EnableDynamiteCamera, on.EnableFireBottleCamera,
+                  on.EnableBulletLineCamera, static_cast<double>(BulletCamSpeed), static_cast<double>(LingerTime),
+                  static_cast<double>(CameraOffsetBack), static_cast<double>(slowMotionFactor),
+                  static_cast<double>(BulletLingerSpeed), static_cast<double>(BowLingerSpeed),
+                  static_cast<double>(BowCamSpeed));
+    keyBindings.clear();
+    resetFloatSettings();
+    return {printed, values};
+}
+
+// A UTF-16 file is named as one, without the lone carriage returns its
+// encoding brings, and the plug-in indeed takes none of its settings.
+void expectReadAsUtf16(const std::string& file) {
+    const tools::IniReport r = tools::analyseIniText("Veltrix.ini", &file);
+    EXPECT_NE(warningsOn(r, 1).find("saved as UTF-16 (Notepad's \"Unicode\"): the plug-in reads it byte by byte and "
+                                    "finds none of its settings in it (save it as UTF-8 or ANSI)"),
+              std::string::npos)
+        << warningsOn(r, 1);
+    for (const tools::Finding& w : r.warnings)
+        EXPECT_EQ(w.text.find("carriage return"), std::string::npos) << "line " << w.line << ": " << w.text;
+    for (const tools::EffectiveSetting& s : r.settings) EXPECT_TRUE(s.isDefault) << s.key << " = " << s.value;
+    EXPECT_EQ(pluginLoad(file).second, pluginLoad("").second) << hexEscaped(file).substr(0, 2000);
 }
 
 const std::vector<std::string> kEveryMistake = {
@@ -190,6 +245,52 @@ TEST(IniCheck, AgreesWithThePluginsOwnLoad) {
     std::stringstream text;
     text << shipped.rdbuf();
     expectSameAsPlugin(text.str());
+}
+
+// Byte for byte, over the settings tests' seeded corpus and each file of it
+// saved as UTF-16: against the in-memory load for every file, and against the
+// load of the file itself, its printing captured, for every twentieth.
+TEST(IniCheck, PrintedLinesAreThePluginsOwnForEveryCorpusFile) {
+    std::mt19937 rng(20261209);
+    int differences = 0;
+    for (int n = 0; n < 4000 && differences < 5; ++n) {
+        const std::string file = corpus::settingsFile(rng);
+        const std::string unicode = utf16(file, n % 2 == 1);
+        for (const std::string* form : {&file, &unicode}) {
+            const std::string claimed = join(tools::analyseIniText("Veltrix.ini", form).printed);
+            const std::string printed = pluginLoad(*form).first;
+            if (claimed != printed) {
+                ADD_FAILURE() << "file " << n << ": \"" << hexEscaped(*form).substr(0, 2000) << "\"\nini-check: \""
+                              << hexEscaped(claimed).substr(0, 2000) << "\"\nplug-in:   \""
+                              << hexEscaped(printed).substr(0, 2000) << "\"";
+                ++differences;
+            }
+        }
+        expectReadAsUtf16(unicode);
+        if (n % 20 == 0) expectSameAsPlugin(n % 40 == 0 ? file : unicode);
+    }
+}
+
+// The example of a file saved by Notepad as "Unicode", and the shipped file
+// and a file of mistakes saved so, both ways round.
+TEST(IniCheck, Utf16FilesAreNamedAndPrintOnlyEmptyBindings) {
+    std::ifstream in(VELTRIX_SOURCE_DIR "/tests/tools/check_files/unicode.ini", std::ios::binary);
+    std::stringstream example;
+    example << in.rdbuf();
+    ASSERT_EQ(example.str().substr(0, 4), std::string("\xFF\xFE[\0", 4)) << "not a UTF-16 LE file";
+    const std::string file = example.str();
+    expectReadAsUtf16(file);
+    expectSameAsPlugin(file);
+    EXPECT_EQ(tools::analyseIniText("Veltrix.ini", &file).printed,
+              std::vector<std::string>(2, "Unknown key binding: ="));
+
+    std::ifstream shipped(VELTRIX_SOURCE_DIR "/dist/Veltrix.ini", std::ios::binary);
+    std::stringstream text;
+    text << shipped.rdbuf();
+    for (const bool bigEndian : {false, true}) {
+        expectReadAsUtf16(utf16(text.str(), bigEndian));
+        expectReadAsUtf16(utf16(join(kEveryMistake), bigEndian));
+    }
 }
 
 TEST(IniCheck, ShippedFileIsCleanAndAtItsDefaults) {

@@ -350,7 +350,7 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
             }
             return;
         }
-        const std::string message = "Unknown key binding: " + name + "=" + value;
+        const std::string message = unknownBindingMessage(name, value);
         r.printed.push_back(message);
         if (name == "ToggleKey") {
             f.notes.push_back("key binding: prints " + quoted(message) + "; the toggle key stays as it was");
@@ -365,6 +365,10 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
 
     const std::string text = file ? *file : std::string();
     r.readable = file != nullptr;
+    // Notepad's "Unicode": every ASCII byte followed (or preceded) by a NUL,
+    // and CR bytes that are no line ends of the plug-in's.
+    const bool utf16 = text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0;
+    if (utf16) warnedLoneCarriageReturn = true;
     size_t pos = 0;
     std::string_view lineView;
     while (r.readable && nextLine(text, pos, lineView)) {
@@ -376,6 +380,9 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
         if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
             warn(n, "the file starts with a UTF-8 byte-order mark, which the plug-in reads as text: "
                     "line 1 can never be a section header (save the file without BOM)");
+        if (n == 1 && utf16)
+            warn(n, "the file is saved as UTF-16 (Notepad's \"Unicode\"): the plug-in reads it byte by byte and "
+                    "finds none of its settings in it (save it as UTF-8 or ANSI)");
         const std::string trimmed(trimBlanks(line));
         if (!warnedLoneCarriageReturn && trimmed.find('\r') != std::string::npos) {
             warnedLoneCarriageReturn = true;

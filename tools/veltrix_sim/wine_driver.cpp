@@ -145,10 +145,16 @@ WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenar
         std::ifstream in(scenarioFile);
         in >> document;
     }
-    if (scenario.ini)
-        document["ini"] = *scenario.ini;
-    else
-        document.erase("ini");
+    // The settings file travels as bytes in a file beside it: a JSON string
+    // holds UTF-8 text only, and a UTF-16 file, say, is not that.
+    document.erase("ini");
+    document.erase("ini_file");
+    if (scenario.ini) {
+        std::ofstream settings(dir / "Veltrix.ini", std::ios::binary);
+        settings << *scenario.ini;
+        if (!settings) throw std::runtime_error("cannot write " + (dir / "Veltrix.ini").string());
+        document["ini_file"] = "Veltrix.ini";
+    }
     const fs::path played = dir / "scenario.json";
     std::ofstream(played) << document.dump(2) << '\n';
 
@@ -168,8 +174,11 @@ WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenar
 
     WineRun r;
     r.trace = sim::traceFromJson(nlohmann::json::parse(readText(out / "trace.json")));
-    for (char c : readText(out / "stdout.txt"))
-        if (c != '\r') r.output += c;
+    // Text mode wrote each line feed as CR LF: undo exactly that, keeping a
+    // carriage return the plug-in printed itself.
+    const std::string written = readText(out / "stdout.txt");
+    for (size_t k = 0; k < written.size(); ++k)
+        if (written[k] != '\r' || k + 1 == written.size() || written[k + 1] != '\n') r.output += written[k];
     return r;
 }
 

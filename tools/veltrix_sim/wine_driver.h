@@ -35,7 +35,8 @@ public:
     void start(std::ostream& err) const;
 
     // Plays `scenario` (read from `scenarioFile`, with its settings file as
-    // given) and leaves the driver's files in `dir`/wine. Throws
+    // given, which goes beside the scenario in `dir` as it is, byte for byte)
+    // and leaves the driver's files in `dir`/wine. Throws
     // std::runtime_error when the run produces no trace.
     WineRun run(const sim::Scenario& scenario, const std::string& scenarioFile, const std::filesystem::path& dir,
                 const std::function<void(int, int)>& progress) const;
