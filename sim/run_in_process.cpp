@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "cameras/shot_camera.h"
@@ -13,6 +14,21 @@
 namespace sim {
 
 namespace {
+// Whether this C runtime writes a line feed to a text-mode file as CR LF, as
+// Windows' does; standard output is such a file.
+bool textModeAddsCarriageReturns() {
+    const char* const probe = "line-end-probe.txt";
+    FILE* file = std::fopen(probe, "w");
+    if (!file) return false;
+    std::fputc('\n', file);
+    std::fclose(file);
+    std::ifstream in(probe, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    std::remove(probe);
+    return bytes == "\r\n";
+}
+
 // Sends standard output to a file for as long as it lives.
 class CapturedOutput {
 public:
@@ -35,18 +51,15 @@ public:
         std::ifstream in(path_, std::ios::binary);
         std::stringstream bytes;
         bytes << in.rdbuf();
-#ifdef _WIN32
-        // Line ends as LF: a Windows C runtime writes CR LF to a file in text
-        // mode. Elsewhere the bytes are as printed, a CR before an LF included.
+        if (!textModeAddsCarriageReturns()) return bytes.str();
+        // The carriage return the C runtime put before each line feed is not
+        // the plug-in's: one before each goes, any of its own stay.
         std::string text;
         for (const char c : bytes.str()) {
             if (c == '\n' && !text.empty() && text.back() == '\r') text.pop_back();
             text += c;
         }
         return text;
-#else
-        return bytes.str();
-#endif
     }
     ~CapturedOutput() { finish(); }
 
