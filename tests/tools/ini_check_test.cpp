@@ -2,6 +2,7 @@
 // plug-in's own start-up load does with the same file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -319,6 +320,20 @@ TEST(IniCheck, FileWideTrapsAreNamed) {
     EXPECT_NE(warningsOn(tools::analyseIni("cr.ini"), 1).find("carriage return alone"), std::string::npos);
     dir.write("crlf.ini", "[Lingering]\r\nLingerTime=1\r\n");
     EXPECT_EQ(tools::iniCheckStatus(tools::analyseIni("crlf.ini")), 0);
+}
+
+// A long file (a log dropped by mistake, say) is checked in one pass over it:
+// the tuner page checks every file a modder loads, whatever its size.
+TEST(IniCheck, ManyBindingsOfTheToggleKeyTakeOnePass) {
+    std::string file;
+    for (int i = 0; i < 200000; ++i) file += "ToggleKey=N\n";
+    const auto start = std::chrono::steady_clock::now();
+    const tools::IniReport r = tools::analyseIniText("Veltrix.ini", &file);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0) << "a check of 200,000 lines should take a fraction of a second";
+    ASSERT_EQ(r.lines.size(), 200000u);
+    EXPECT_EQ(r.lines[0].notes.back(), "replaced by the ToggleKey binding on line 200000");
+    EXPECT_EQ(setting(r, "ToggleKey").line, 200000);
 }
 
 TEST(IniCheck, ToggleKeysThatCannotWorkAreFlagged) {

@@ -452,11 +452,11 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
     }
     if (!r.readable) return r;
 
-    // Earlier ToggleKey bindings give way to the last one with a code.
+    // Earlier ToggleKey bindings give way to the last one with a code. (Line
+    // n is r.lines[n - 1]: a file of many such lines stays one pass.)
     for (size_t k = 0; k + 1 < toggleLines.size(); ++k)
-        for (LineFate& f : r.lines)
-            if (f.number == toggleLines[k])
-                f.notes.push_back("replaced by the ToggleKey binding on line " + std::to_string(toggleLines.back()));
+        r.lines[static_cast<size_t>(toggleLines[k] - 1)].notes.push_back("replaced by the ToggleKey binding on line " +
+                                                                         std::to_string(toggleLines.back()));
 
     // ---- Effective values: the plug-in's own reads of the file ----------------------------------
     const int toggleLine = toggleLines.empty() ? 0 : toggleLines.back();
