@@ -2,11 +2,17 @@
 // coroutine runner, which runs ScriptMain itself. The node tests hold the
 // WebAssembly module's replays against these, byte for byte.
 //
-//   native_replay WORKDIR < jobs     one job a line: SETTINGS<TAB>SCENARIO<TAB>OUT
-//                                    (SETTINGS "-": the scenario's own)
+//   native_replay WORKDIR [ROUNDS] < jobs
+//       one job a line: SETTINGS<TAB>SCENARIO<TAB>OUT (SETTINGS "-": the
+//       scenario's own). With ROUNDS (the benchmark), every job is replayed
+//       that many times over and each round's milliseconds go to stdout.
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "tuner.h"
 
@@ -22,21 +28,36 @@ std::string readBytes(const std::string& path) {
 
 }  // namespace
 
+struct Job {
+    bool ownSettings;
+    std::string file, scenario, out;
+};
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: native_replay WORKDIR < jobs\n";
+    if (argc != 2 && argc != 3) {
+        std::cerr << "usage: native_replay WORKDIR [ROUNDS] < jobs\n";
         return 2;
     }
     try {
+        std::vector<Job> jobs;
         for (std::string line; std::getline(std::cin, line);) {
             std::istringstream fields(line);
             std::string settings, scenario, out;
             if (!std::getline(fields, settings, '\t') || !std::getline(fields, scenario, '\t') ||
                 !std::getline(fields, out))
                 throw std::runtime_error("a job is SETTINGS<TAB>SCENARIO<TAB>OUT: " + line);
-            const std::string file = settings == "-" ? std::string() : readBytes(settings);
-            const std::string blob = tuner::replay(readBytes(scenario), settings == "-" ? nullptr : &file, argv[1]);
-            std::ofstream(out, std::ios::binary) << blob;
+            jobs.push_back({settings == "-", settings == "-" ? std::string() : readBytes(settings), readBytes(scenario), out});
+        }
+        const int rounds = argc == 3 ? std::atoi(argv[2]) : 0;
+        for (int round = 0; round < std::max(rounds, 1); ++round) {
+            const auto start = std::chrono::steady_clock::now();
+            for (const Job& job : jobs) {
+                const std::string blob = tuner::replay(job.scenario, job.ownSettings ? nullptr : &job.file, argv[1]);
+                if (!rounds) std::ofstream(job.out, std::ios::binary) << blob;
+            }
+            if (rounds)
+                std::cout << std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count()
+                          << "\n";
         }
     } catch (const std::exception& e) {
         std::cerr << "native_replay: " << e.what() << "\n";

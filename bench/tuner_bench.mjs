@@ -1,0 +1,104 @@
+// The tuner page's figures (BENCHMARKS.md): its size, open to interactive, a
+// change of BulletCamSpeed replayed and redrawn, the camera's-eye frame
+// time, all in headless Chromium; and the WebAssembly replay of the bundled
+// scenarios against the native one, in one run.
+//
+//   node bench/tuner_bench.mjs      after scripts/test.sh or the wasm and native presets' builds
+//   CHANGES=60 OPENS=9 node bench/tuner_bench.mjs
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, statSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+import { coreApi } from '../web/src/core_api.js';
+
+const root = join(dirname(fileURLToPath(import.meta.url)), '..');
+const pagePath = process.env.VELTRIX_PAGE || join(root, 'build/wasm/Veltrix-tuner.html');
+const corePath = process.env.VELTRIX_CORE || join(root, 'build/wasm/veltrix-core.js');
+const nativeReplay = process.env.NATIVE_REPLAY || join(root, 'build/native/tests/web/native_replay');
+const CHANGES = Number(process.env.CHANGES || 30);
+const OPENS = Number(process.env.OPENS || 5);
+
+const sorted = (list) => [...list].sort((a, b) => a - b);
+const median = (list) => sorted(list)[Math.floor(list.length / 2)];
+const percentile = (list, p) => sorted(list)[Math.min(list.length - 1, Math.ceil((p / 100) * list.length) - 1)];
+const ms = (v) => `${v.toFixed(1)} ms`;
+
+console.log(`load average ${readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ')}`);
+console.log(`page: ${statSync(pagePath).size} bytes (${(statSync(pagePath).size / 1048576).toFixed(2)} MiB)`);
+
+// ---- WebAssembly against native, the same replays -------------------------------------------
+{
+  const require = createRequire(import.meta.url);
+  const api = coreApi(await require(corePath)());
+  const shipped = new Uint8Array(readFileSync(join(root, 'dist/Veltrix.ini')));
+  const scenarios = api.bundledScenarios();
+  const rounds = 21;
+  const wasm = [];
+  for (let r = 0; r < rounds; r++) {
+    const t = performance.now();
+    for (const s of scenarios) api.replay(s.json, shipped);
+    wasm.push(performance.now() - t);
+  }
+  const work = mkdtempSync(join(tmpdir(), 'veltrix-bench-'));
+  const jobs = scenarios.map((s, k) => {
+    writeFileSync(join(work, `s${k}.json`), s.json);
+    return `${join(root, 'dist/Veltrix.ini')}\t${join(work, `s${k}.json`)}\t-`;
+  }).join('\n') + '\n';
+  const native = execFileSync(nativeReplay, [join(work, 'native'), String(rounds)], { input: jobs, encoding: 'utf8' })
+    .trim().split('\n').map(Number);
+  // The first round of each warms up (the module's code is compiled lazily).
+  const w = median(wasm.slice(1)), n = median(native.slice(1));
+  console.log(`replay of the ${scenarios.length} bundled scenarios, shipped settings, median of ${rounds - 1} rounds: ` +
+    `wasm ${ms(w)} (first ${ms(wasm[0])}), native ${ms(n)}, ratio ${(w / n).toFixed(2)}`);
+}
+
+// ---- The page in the browser ------------------------------------------------------------------
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+});
+const ready = (page) => page.waitForFunction(() => window.veltrixTuner?.state.timings.length > 0 && !window.veltrixTuner.state.running && !window.veltrixTuner.state.pending, { timeout: 60000 });
+try {
+  const opens = [];
+  let page;
+  for (let i = 0; i < OPENS; i++) {
+    if (page) await page.close();
+    page = await browser.newPage();
+    await page.setViewport({ width: 1500, height: 1000 });
+    await page.goto('file://' + pagePath);
+    await ready(page);
+    opens.push(await page.evaluate(() => window.veltrixTuner.marks.firstRedrawn));
+  }
+  console.log(`open to interactive (every scenario replayed and drawn), ${OPENS} opens: median ${ms(median(opens))}, ` +
+    `each ${opens.map((v) => Math.round(v)).join(', ')}`);
+
+  // A change of BulletCamSpeed, typed with Enter, until the page has redrawn every scenario.
+  const changes = [];
+  for (let i = 0; i < CHANGES; i++) {
+    const value = (2 + (i % 10) * 0.5).toString();
+    changes.push(await page.evaluate((v) => new Promise((resolve) => {
+      const box = document.getElementById('control-BulletCamSpeed');
+      const start = performance.now();
+      document.addEventListener('veltrix:redrawn', () => resolve(performance.now() - start), { once: true });
+      box.value = v;
+      box.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter' }));
+    }), value));
+  }
+  console.log(`a change of BulletCamSpeed replayed and the page redrawn, ${CHANGES} changes: median ${ms(median(changes))}, ` +
+    `95th percentile ${ms(percentile(changes, 95))}, slowest ${ms(Math.max(...changes))}`);
+
+  // The camera's eye, playing the bullet scenario for three seconds.
+  await page.select('#eye-scenario', 'bullet');
+  await page.evaluate(() => { window.veltrixTuner.eye.state.frameMs.length = 0; window.veltrixTuner.eye.goTo(1); window.veltrixTuner.eye.play(); });
+  await new Promise((r) => setTimeout(r, 3000));
+  const frames = await page.evaluate(() => { window.veltrixTuner.eye.pause(); return window.veltrixTuner.eye.state.frameMs; });
+  console.log(`camera's-eye frame (scene update and WebGL draw, software rendering): ${frames.length} frames in 3 s, ` +
+    `median ${ms(median(frames))}, 95th percentile ${ms(percentile(frames, 95))}`);
+} finally {
+  await browser.close();
+}
