@@ -8,14 +8,19 @@ export const PHASES = { s: ['#43a047', 'start'], f: ['#1e88e5', 'follow'], l: ['
 
 const finite = (p) => Number.isFinite(p[0]) && Number.isFinite(p[1]) && Number.isFinite(p[2]);
 
-// A canvas of `width` x `height` CSS pixels, sharp on any screen.
+// A canvas of `width` x `height` CSS pixels, sharp on any screen. Drawn by
+// the CPU: a dozen small charts redrawn at every change would otherwise wait
+// on the GPU in turn (and on a software GPU, for long).
 function surface(canvas, width, height) {
   const ratio = window.devicePixelRatio || 1;
-  canvas.width = Math.round(width * ratio);
-  canvas.height = Math.round(height * ratio);
-  canvas.style.width = width + 'px';
-  canvas.style.height = height + 'px';
-  const g = canvas.getContext('2d');
+  const w = Math.round(width * ratio), h = Math.round(height * ratio);
+  if (canvas.width !== w || canvas.height !== h) {
+    canvas.width = w;
+    canvas.height = h;
+    canvas.style.width = width + 'px';
+    canvas.style.height = height + 'px';
+  }
+  const g = canvas.getContext('2d', { willReadFrequently: true });
   g.setTransform(ratio, 0, 0, ratio, 0, 0);
   g.clearRect(0, 0, width, height);
   g.font = '10px system-ui, sans-serif';

@@ -22,8 +22,21 @@ const OBJECT_LOOKS = {
 
 const finite = (p) => p && Number.isFinite(p[0]) && Number.isFinite(p[1]) && Number.isFinite(p[2]);
 
+// One material a colour for the page's life: a material made anew would have
+// its shaders compiled anew, and every replay rebuilds the scene.
+const materials = new Map();
+function lambert(colour) {
+  if (!materials.has(colour)) materials.set(colour, new MeshLambertMaterial({ color: colour }));
+  return materials.get(colour);
+}
+const lineMaterials = new Map();
+function lineMaterial(colour) {
+  if (!lineMaterials.has(colour)) lineMaterials.set(colour, new LineBasicMaterial({ color: colour }));
+  return lineMaterials.get(colour);
+}
+
 function box(size, colour) {
-  return new Mesh(new BoxGeometry(size[0], size[1], size[2]), new MeshLambertMaterial({ color: colour }));
+  return new Mesh(new BoxGeometry(size[0], size[1], size[2]), lambert(colour));
 }
 
 // A column from the ground up to `top`, under whatever stands raised.
@@ -67,7 +80,10 @@ export function createEye(root, kinds) {
   let renderer = null;
   let failure = '';
   try {
-    renderer = new WebGLRenderer({ canvas, antialias: true, preserveDrawingBuffer: true });
+    renderer = new WebGLRenderer({ canvas, antialias: true });
+    // Reading a shader's log makes the browser wait for its compile: the
+    // shaders here are three.js's own.
+    renderer.debug.checkShaderErrors = false;
   } catch (error) {
     failure = 'This browser cannot draw the 3D view (WebGL is off): ' + error.message;
   }
@@ -77,37 +93,36 @@ export function createEye(root, kinds) {
   let replay = null, scene = null, movers = [], trails = [], current = 1, playing = false, last = 0, carry = 0;
   const state = { frameMs: [], pass: 1 };
 
-  // The GPU's copies of the last scene go with it.
+  // What every scene has: made once, moved into each new scene.
+  const fixtures = [new HemisphereLight('#ffffff', '#6d5f4b', 1.6), new DirectionalLight('#ffffff', 1.4),
+    new Mesh(new PlaneGeometry(2000, 2000), lambert('#cbbd94'))];
+  fixtures[1].position.set(30, -40, 60);
+  for (const [size, step, colour] of [[400, 400, '#a4946a'], [400, 40, '#6f6040']]) {
+    const g = new GridHelper(size, step, colour, colour);
+    g.rotation.x = Math.PI / 2;  // into the ground plane, z up
+    g.position.z = 0.01;
+    fixtures.push(g);
+  }
+
+  // The GPU's copies of the last scene's own shapes go with it.
   function dispose() {
-    scene?.traverse((o) => {
-      o.geometry?.dispose();
-      o.material?.dispose();
-    });
+    if (!scene) return;
+    scene.remove(...fixtures);
+    scene.traverse((o) => o.geometry?.dispose());
   }
 
   function buildScene() {
     dispose();
     scene = new Scene();
     scene.background = new Color('#bcd7ef');
-    scene.add(new HemisphereLight('#ffffff', '#6d5f4b', 1.6));
-    const sun = new DirectionalLight('#ffffff', 1.4);
-    sun.position.set(30, -40, 60);
-    scene.add(sun);
-    const ground = new Mesh(new PlaneGeometry(2000, 2000), new MeshLambertMaterial({ color: '#cbbd94' }));
-    scene.add(ground);
-    for (const [size, step, colour] of [[400, 400, '#a4946a'], [400, 40, '#6f6040']]) {
-      const g = new GridHelper(size, step, colour, colour);
-      g.rotation.x = Math.PI / 2;  // into the ground plane, z up
-      g.position.z = 0.01;
-      scene.add(g);
-    }
+    scene.add(...fixtures);
     const h = replay.header;
     const player = h.player || [0, 0, 0];
     if (player[2] > 0) scene.add(ledge(player[0], player[1], player[2]));
-    const body = new Mesh(new CylinderGeometry(0.28, 0.28, 1.5, 16), new MeshLambertMaterial({ color: '#3949ab' }));
+    const body = new Mesh(new CylinderGeometry(0.28, 0.28, 1.5, 16), lambert('#3949ab'));
     body.rotation.x = Math.PI / 2;
     body.position.set(player[0], player[1], player[2] + 0.75);
-    const head = new Mesh(new SphereGeometry(0.16, 16, 12), new MeshLambertMaterial({ color: '#ffccbc' }));
+    const head = new Mesh(new SphereGeometry(0.16, 16, 12), lambert('#ffccbc'));
     head.position.set(player[0], player[1], player[2] + 1.68);
     scene.add(body, head);
 
@@ -121,7 +136,7 @@ export function createEye(root, kinds) {
         mesh.userData.offset = [0, 0, 0.5];
         // The bones the shot cameras aim at, marked where they are.
         for (const bone of o.bones || []) {
-          const marker = new Mesh(new SphereGeometry(0.09, 12, 8), new MeshLambertMaterial({ color: '#e53935' }));
+          const marker = new Mesh(new SphereGeometry(0.09, 12, 8), lambert('#e53935'));
           marker.position.set(bone.offset[0], bone.offset[1], bone.offset[2] - 0.5);
           mesh.add(marker);
         }
@@ -139,7 +154,7 @@ export function createEye(root, kinds) {
       const points = paths.objects[index].filter((p) => finite(p.position));
       const geometry = new BufferGeometry();
       geometry.setAttribute('position', new BufferAttribute(new Float32Array(points.flatMap((p) => p.position)), 3));
-      const trail = new Line(geometry, new LineBasicMaterial({ color: o.kind === 'target' ? '#6d4c41' : '#1565c0' }));
+      const trail = new Line(geometry, lineMaterial(o.kind === 'target' ? '#6d4c41' : '#1565c0'));
       trail.userData.passes = points.map((p) => p.pass);
       scene.add(trail);
       trails.push(trail);
