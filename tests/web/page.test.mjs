@@ -178,6 +178,13 @@ test('bad input gets a clear word and loses nothing', async () => {
     assert.ok((await page.$$('table.lines tr')).length > 100, 'its lines are listed');
     assert.ok(Buffer.compare(await saved(), binary) === 0, 'Save gives back the same bytes');
 
+    // A file saved as UTF-16 is named as such.
+    before = await count();
+    await (await page.$('#file-input')).uploadFile(join(env('VELTRIX_SOURCE_DIR'), 'tests/tools/check_files/unicode.ini'));
+    await settled(page, before);
+    assert.match(await page.$eval('#warnings', (e) => e.textContent), /UTF-16/);
+    assert.equal(await page.$eval('#printed', (e) => e.textContent), 'Unknown key binding: =\nUnknown key binding: =');
+
     // Text from the file is shown, never taken for HTML.
     const html = '<img src=x onerror="window.injected=1">=<b>bold</b>\n[<script>window.injected=2</script>]\nToggleKey=<i>\n';
     writeFileSync(join(work, 'html.ini'), html);
