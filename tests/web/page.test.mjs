@@ -5,7 +5,7 @@ import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { env, openPage, settled } from './support.mjs';
+import { env, openPage, saver, settled } from './support.mjs';
 
 const sim = (...args) => {
   try {
@@ -117,17 +117,15 @@ test('Save gives the file shown: ini-check reads the values the page shows', asy
   const { browser, page, problems } = await openPage();
   const work = mkdtempSync(join(tmpdir(), 'veltrix-save-'));
   try {
-    const cdp = await browser.target().createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+    const save = await saver(browser, page, work);
     let count = await page.evaluate(() => window.veltrixTuner.state.timings.length);
     const step = async (action) => { await action(); await settled(page, count); count = await page.evaluate(() => window.veltrixTuner.state.timings.length); };
     await step(() => page.click('#control-EnableKnifeCamera'));
     await step(() => page.select('.key-list', '117'));
     await step(async () => { await page.click('#control-LingerTime', { clickCount: 3 }); await page.type('#control-LingerTime', '-1\n'); });
     await step(() => page.$eval('input[aria-label="slowMotionFactor slider"]', (s) => { s.value = '0.25'; s.dispatchEvent(new Event('input')); }));
-    await page.click('#save');
-    const saved = join(work, 'Veltrix.ini');
-    for (let i = 0; i < 100 && !(await import('node:fs')).existsSync(saved); i++) await new Promise((r) => setTimeout(r, 100));
+    const saved = join(work, 'saved.ini');
+    writeFileSync(saved, await save());
     const shown = await pageValues(page);
     assert.equal(shown.get('EnableKnifeCamera'), 'false');
     assert.equal(shown.get('ToggleKey'), '117 (F6)');
@@ -149,16 +147,8 @@ test('bad input gets a clear word and loses nothing', async () => {
   const { browser, page, problems } = await openPage();
   const work = mkdtempSync(join(tmpdir(), 'veltrix-bad-'));
   try {
-    const cdp = await browser.target().createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+    const saved = await saver(browser, page, work);
     const count = () => page.evaluate(() => window.veltrixTuner.state.timings.length);
-    const saved = async () => {
-      const { existsSync, rmSync } = await import('node:fs');
-      rmSync(join(work, 'Veltrix.ini'), { force: true });
-      await page.click('#save');
-      for (let i = 0; i < 100 && !existsSync(join(work, 'Veltrix.ini')); i++) await new Promise((r) => setTimeout(r, 100));
-      return readFileSync(join(work, 'Veltrix.ini'));
-    };
 
     // Four MiB of binary: every byte kept, and the page answers all along.
     const binary = Buffer.alloc(4 << 20);

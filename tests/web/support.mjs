@@ -98,3 +98,18 @@ export async function settled(page, after = 0) {
     return t && t.state.timings.length > n && !t.state.running && !t.state.pending;
   }, { timeout: 60000 }, after);
 }
+
+// Save as a modder clicks it: each call gives the bytes the browser downloads.
+export async function saver(browser, page, dir) {
+  const { existsSync, readFileSync, rmSync } = await import('node:fs');
+  const { join } = await import('node:path');
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+  const file = join(dir, 'Veltrix.ini');
+  return async () => {
+    rmSync(file, { force: true });
+    await page.click('#save');
+    for (let i = 0; i < 100 && !existsSync(file); i++) await new Promise((r) => setTimeout(r, 100));
+    return readFileSync(file);
+  };
+}
