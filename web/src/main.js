@@ -29,6 +29,7 @@ const state = {
   analysis: null,
   scenarios: [],              // [{ key, json }]
   current: new Map(),         // key: the replay with the file as it is now
+  blobs: new Map(),           // key: the bytes it came as
   baseline: new Map(),        // key: the replay with the file as loaded
   custom: null,               // the custom shot's scenario JSON
   undo: [],
@@ -113,6 +114,11 @@ async function refresh() {
   const asLoaded = file === state.loaded || sameBytes(file, state.loaded);
   const analysing = core.analyse(file);
   const replaying = core.replay(file, jobs(), ({ key, blob }) => {
+    // Most changes leave most scenarios as they were: those are not drawn
+    // again (but for a file just loaded, whose replays are the faint ones).
+    const unchanged = state.current.has(key) && sameBytes(blob, state.blobs.get(key));
+    if (unchanged && !(asLoaded && !state.baseline.has(key))) return;
+    state.blobs.set(key, blob);
     const replay = decodeReplay(blob);
     if (key.startsWith(CUSTOM + ':')) { state.baseline.set(key, replay); return; }
     state.current.set(key, replay);
