@@ -3,8 +3,8 @@
 // would see it. While no scripted camera renders, a plain view from behind
 // the player. The world is z-up, as the game's.
 import {
-  BoxGeometry, BufferAttribute, BufferGeometry, Color, CylinderGeometry, DirectionalLight, GridHelper,
-  HemisphereLight, Line, LineBasicMaterial, Mesh, MeshLambertMaterial, PerspectiveCamera, PlaneGeometry, Scene,
+  BoxGeometry, BufferAttribute, BufferGeometry, Color, CylinderGeometry, DirectionalLight,
+  HemisphereLight, Line, LineBasicMaterial, LineSegments, Mesh, MeshLambertMaterial, PerspectiveCamera, PlaneGeometry, Scene,
   SphereGeometry, Vector3, WebGLRenderer,
 } from 'three';
 
@@ -44,6 +44,19 @@ function ledge(x, y, top) {
   const mesh = box([2.5, 2.5, top], '#a1887f');
   mesh.position.set(x, y, top / 2);
   return mesh;
+}
+
+// Lines every `step` metres over the ground, from -half to half each way, cut
+// into short pieces: a line that runs behind the camera must be clipped, and
+// some renderers drop such a line whole.
+function grid(half, step, colour, z) {
+  const piece = 5 * step;
+  const points = [];
+  for (let k = -half; k <= half; k += step)
+    for (let a = -half; a < half; a += piece) points.push(a, k, z, a + piece, k, z, k, a, z, k, a + piece, z);
+  const geometry = new BufferGeometry();
+  geometry.setAttribute('position', new BufferAttribute(new Float32Array(points), 3));
+  return new LineSegments(geometry, lineMaterial(colour));
 }
 
 export function createEye(root, kinds) {
@@ -97,12 +110,8 @@ export function createEye(root, kinds) {
   const fixtures = [new HemisphereLight('#ffffff', '#6d5f4b', 1.6), new DirectionalLight('#ffffff', 1.4),
     new Mesh(new PlaneGeometry(2000, 2000), lambert('#cbbd94'))];
   fixtures[1].position.set(30, -40, 60);
-  for (const [size, step, colour] of [[400, 400, '#a4946a'], [400, 40, '#6f6040']]) {
-    const g = new GridHelper(size, step, colour, colour);
-    g.rotation.x = Math.PI / 2;  // into the ground plane, z up
-    g.position.z = 0.01;
-    fixtures.push(g);
-  }
+  // A grid of metres and one of ten metres, for the eye to judge speed and distance by.
+  fixtures.push(grid(100, 1, '#6b5d3c', 0.01), grid(300, 10, '#2f2818', 0.02));
 
   // The GPU's copies of the last scene's own shapes go with it.
   function dispose() {
@@ -224,8 +233,8 @@ export function createEye(root, kinds) {
       const [dx, dy] = plainDirection();
       camera.fov = DEFAULT_FOV;
       // Over the right shoulder, as a game's own camera sits.
-      camera.position.set(player[0] - dx * 3.2 + dy * 0.9, player[1] - dy * 3.2 - dx * 0.9, player[2] + 2.3);
-      camera.lookAt(player[0] + dx * 20 + dy * 0.9, player[1] + dy * 20 - dx * 0.9, player[2] + 1.0);
+      camera.position.set(player[0] - dx * 4.5 + dy * 1.1, player[1] - dy * 4.5 - dx * 1.1, player[2] + 2.8);
+      camera.lookAt(player[0] + dx * 25 + dy * 1.1, player[1] + dy * 25 - dx * 1.1, player[2] + 0.8);
       words = 'no scripted camera: the game’s own view, behind the player';
     }
     const timeScale = Number.isFinite(p.timeScale) ? +p.timeScale.toPrecision(4) : p.timeScale;
