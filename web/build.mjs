@@ -3,6 +3,7 @@
 // settings file), so that it opens from file:// with no network.
 //
 //   node web/build.mjs --core build/wasm/veltrix-core.js --ini dist/Veltrix.ini --out out/Veltrix-tuner.html
+//   VELTRIX_DEBUG=1 node web/build.mjs ...   the same, not minified (for a profiler's names)
 import { build } from 'esbuild';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
