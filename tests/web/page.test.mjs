@@ -70,6 +70,14 @@ test('the page opens from file:// on its own and plays every scenario through th
     await new Promise((r) => setTimeout(r, 1000));
     const pass = await page.evaluate(() => { window.veltrixTuner.eye.pause(); return window.veltrixTuner.eye.pass; });
     assert.ok(pass > 20 && pass < 100, `pass ${pass} after a second of play`);
+    // Every scenario in turn: at the end of one, the next plays from its start.
+    await page.click('#eye-all');
+    await page.select('#eye-scenario', 'dynamite');
+    await page.evaluate(() => { window.veltrixTuner.eye.goTo(165); window.veltrixTuner.eye.play(); });
+    await page.waitForFunction(() => document.getElementById('eye-scenario').value !== 'dynamite', { timeout: 5000 });
+    assert.equal(await page.$eval('#eye-scenario', (s) => s.value), 'fire_bottle_any_speed');
+    await new Promise((r) => setTimeout(r, 300));
+    assert.ok(await page.evaluate(() => { window.veltrixTuner.eye.pause(); return window.veltrixTuner.eye.pass; }) > 1);
     assert.deepEqual(problems, []);
   } finally {
     await browser.close();

@@ -59,7 +59,8 @@ function grid(half, step, colour, z) {
   return new LineSegments(geometry, lineMaterial(colour));
 }
 
-export function createEye(root, kinds) {
+// `onEnd`, if given, is called when playing reaches the last pass.
+export function createEye(root, kinds, onEnd) {
   const canvas = document.createElement('canvas');
   canvas.className = 'eye-canvas';
   const overlay = document.createElement('div');
@@ -269,7 +270,12 @@ export function createEye(root, kinds) {
     const step = Math.floor(carry / (1000 / PASSES_PER_SECOND));
     if (step > 0) {
       carry -= step * (1000 / PASSES_PER_SECOND);
-      if (current + step > replay.passes) { goTo(replay.passes); setPlaying(false); return; }
+      if (current + step > replay.passes) {
+        goTo(replay.passes);
+        setPlaying(false);
+        if (onEnd) onEnd();
+        return;
+      }
       goTo(current + step);
     }
     requestAnimationFrame(frame);

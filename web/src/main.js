@@ -100,7 +100,7 @@ function jobs() {
   if (state.custom) {
     list.push({ key: CUSTOM, json: state.custom });
     const base = CUSTOM + ':' + state.custom;
-    if (!state.baseline.has(base)) list.push({ key: base, json: state.custom, file: state.loaded, baseline: true });
+    if (!state.baseline.has(base)) list.push({ key: base, json: state.custom, file: state.loaded });
   }
   return list;
 }
@@ -353,7 +353,13 @@ async function boot() {
   $('eye-scenario').value = state.scenarios.some((s) => s.key === 'bullet') ? 'bullet' : state.scenarios[0].key;
   controls = createControls($('controls'), ready.tables.keys, { edit, editNumber, reveal: (n) => fileView.reveal(n) });
   fileView = createFileView($('file-view'), core.lines, (start, end, bytes) => replaceLine(start, end, bytes));
-  eye = createEye($('eye'), kinds);
+  // Played in turn: at the end of one scenario the next begins.
+  eye = createEye($('eye'), kinds, () => {
+    if (!$('eye-all').checked) return;
+    const keys = [...$('eye-scenario').options].map((o) => o.value);
+    select(keys[(keys.indexOf($('eye-scenario').value) + 1) % keys.length]);
+    eye.play();
+  });
   window.veltrixTuner.eye = eye;
   wire();
   const stage = buildCustom(ready.tables);
