@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,18 +16,21 @@ namespace sim {
 
 namespace {
 // Whether this C runtime writes a line feed to a text-mode file as CR LF, as
-// Windows' does; standard output is such a file.
+// Windows' does; standard output is such a file. Asked once: it does not change.
 bool textModeAddsCarriageReturns() {
-    const char* const probe = "line-end-probe.txt";
-    FILE* file = std::fopen(probe, "w");
-    if (!file) return false;
-    std::fputc('\n', file);
-    std::fclose(file);
-    std::ifstream in(probe, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
-    std::remove(probe);
-    return bytes == "\r\n";
+    static const bool adds = [] {
+        const char* const probe = "line-end-probe.txt";
+        FILE* file = std::fopen(probe, "w");
+        if (!file) return false;
+        std::fputc('\n', file);
+        std::fclose(file);
+        std::ifstream in(probe, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        std::remove(probe);
+        return bytes == "\r\n";
+    }();
+    return adds;
 }
 
 // Sends standard output to a file for as long as it lives.
@@ -51,15 +55,7 @@ public:
         std::ifstream in(path_, std::ios::binary);
         std::stringstream bytes;
         bytes << in.rdbuf();
-        if (!textModeAddsCarriageReturns()) return bytes.str();
-        // The carriage return the C runtime put before each line feed is not
-        // the plug-in's: one before each goes, any of its own stay.
-        std::string text;
-        for (const char c : bytes.str()) {
-            if (c == '\n' && !text.empty() && text.back() == '\r') text.pop_back();
-            text += c;
-        }
-        return text;
+        return textModeAddsCarriageReturns() ? withoutTextModeLineEnds(bytes.str()) : bytes.str();
     }
     ~CapturedOutput() { finish(); }
 
@@ -68,6 +64,15 @@ private:
     int saved_ = -1;
 };
 }  // namespace
+
+std::string withoutTextModeLineEnds(const std::string& written) {
+    std::string text;
+    for (const char c : written) {
+        if (c == '\n' && !text.empty() && text.back() == '\r') text.pop_back();
+        text += c;
+    }
+    return text;
+}
 
 const int kMostPassesAfterScenario = kMaxShotCameraUpdates;
 
@@ -88,15 +93,18 @@ InProcessResult runInProcess(const Scenario& scenario, const std::string& workDi
         CapturedOutput output("stdout.txt");
         ScriptRunner runner(world);
         const int most = scenario.passes + (toEnd ? kMostPassesAfterScenario : 0);
+        auto anyLive = [&world] {
+            return std::any_of(world.cameras.begin(), world.cameras.end(), [](const Camera& c) { return c.live; });
+        };
         for (int pass = 1; pass <= most; ++pass) {
-            if (pass > scenario.passes && world.liveCameras().empty()) break;
+            if (pass > scenario.passes && !anyLive()) break;
             player.beforePass(pass);
             runner.step();
             player.afterPass(pass);
             player.forgetLoggedCalls();
             if (progress) progress(pass, scenario.passes);
         }
-        result.cutShort = toEnd && !world.liveCameras().empty();
+        result.cutShort = toEnd && anyLive();
         result.output = output.finish();
     }
     fs::current_path(previous);

@@ -13,6 +13,11 @@ struct InProcessResult {
     bool cutShort = false;  // played to the end, a camera was still live after the most passes
 };
 
+// What a C runtime that writes each line feed as CR LF (Windows' text mode)
+// was given: one carriage return before each line feed goes; any that the
+// writer wrote itself stay.
+std::string withoutTextModeLineEnds(const std::string& written);
+
 // Passes that a run to the end may add after the scenario's own: as many as a
 // shot camera lives at most, so that one started in the last pass still ends.
 extern const int kMostPassesAfterScenario;

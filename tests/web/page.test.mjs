@@ -5,7 +5,7 @@ import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { env, openPage, saver, settled } from './support.mjs';
+import { changed, env, openPage, retype, saver } from './support.mjs';
 
 const sim = (...args) => {
   try {
@@ -36,12 +36,7 @@ async function pageValues(page) {
   return new Map(await page.$$eval('.control', (rows) => rows.map((r) => [r.dataset.key, r.querySelector('.value').textContent])));
 }
 
-async function load(page, path) {
-  const before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
-  const input = await page.$('#file-input');
-  await input.uploadFile(path);
-  await settled(page, before);
-}
+const load = (page, path) => changed(page, async () => (await page.$('#file-input')).uploadFile(path));
 
 test('the page opens from file:// on its own and plays every scenario through the camera’s eye', async () => {
   const { browser, page, problems, requests } = await openPage();
@@ -100,13 +95,8 @@ test('a modder’s file: every fate, value and warning as ini-check gives them; 
 
     // A new BulletCamSpeed, typed into its box: the bullet scenario follows
     // for as many passes as the plug-in's native core makes it.
-    let before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
-    await page.click('#shipped');
-    await settled(page, before);
-    before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
-    await page.click('#control-BulletCamSpeed', { clickCount: 3 });
-    await page.type('#control-BulletCamSpeed', '7\n');
-    await settled(page, before);
+    await changed(page, () => page.click('#shipped'));
+    await changed(page, () => retype(page, '#control-BulletCamSpeed', '7'));
     await page.waitForFunction(() => window.veltrixTuner.state.analysis.settings.find((s) => s.key === 'BulletCamSpeed').text === '7');
     const file = join(work, 'edited.ini');
     writeFileSync(file, await page.evaluate(() => Array.from(window.veltrixTuner.state.file)).then((b) => Buffer.from(b)));
@@ -126,12 +116,10 @@ test('Save gives the file shown: ini-check reads the values the page shows', asy
   const work = mkdtempSync(join(tmpdir(), 'veltrix-save-'));
   try {
     const save = await saver(browser, page, work);
-    let count = await page.evaluate(() => window.veltrixTuner.state.timings.length);
-    const step = async (action) => { await action(); await settled(page, count); count = await page.evaluate(() => window.veltrixTuner.state.timings.length); };
-    await step(() => page.click('#control-EnableKnifeCamera'));
-    await step(() => page.select('.key-list', '117'));
-    await step(async () => { await page.click('#control-LingerTime', { clickCount: 3 }); await page.type('#control-LingerTime', '-1\n'); });
-    await step(() => page.$eval('input[aria-label="slowMotionFactor slider"]', (s) => { s.value = '0.25'; s.dispatchEvent(new Event('input')); }));
+    await changed(page, () => page.click('#control-EnableKnifeCamera'));
+    await changed(page, () => page.select('.key-list', '117'));
+    await changed(page, () => retype(page, '#control-LingerTime', '-1'));
+    await changed(page, () => page.$eval('input[aria-label="slowMotionFactor slider"]', (s) => { s.value = '0.25'; s.dispatchEvent(new Event('input')); }));
     const saved = join(work, 'saved.ini');
     writeFileSync(saved, await save());
     const shown = await pageValues(page);
@@ -156,20 +144,17 @@ test('bad input gets a clear word and loses nothing', async () => {
   const work = mkdtempSync(join(tmpdir(), 'veltrix-bad-'));
   try {
     const saved = await saver(browser, page, work);
-    const count = () => page.evaluate(() => window.veltrixTuner.state.timings.length);
 
     // Four MiB of binary: every byte kept, and the page answers all along.
     const binary = Buffer.alloc(4 << 20);
     for (let i = 0, s = 7; i < binary.length; i++) { s = (s * 1103515245 + 12345) >>> 0; binary[i] = s >>> 24; }
     writeFileSync(join(work, 'binary.ini'), binary);
-    let before = await count();
     await page.evaluate(() => {
       window.gaps = [];
       let last = performance.now();
       window.pinger = setInterval(() => { const now = performance.now(); window.gaps.push(now - last); last = now; }, 50);
     });
-    await (await page.$('#file-input')).uploadFile(join(work, 'binary.ini'));
-    await settled(page, before);
+    await load(page, join(work, 'binary.ini'));
     const worst = await page.evaluate(() => { clearInterval(window.pinger); return Math.max(...window.gaps); });
     assert.ok(worst < 2000, `the page stood still for ${Math.round(worst)} ms`);
     assert.match(await page.$eval('#file-name', (e) => e.textContent), /binary\.ini \(4194304 bytes\)/);
@@ -177,31 +162,22 @@ test('bad input gets a clear word and loses nothing', async () => {
     assert.ok(Buffer.compare(await saved(), binary) === 0, 'Save gives back the same bytes');
 
     // A file saved as UTF-16 is named as such.
-    before = await count();
-    await (await page.$('#file-input')).uploadFile(join(env('VELTRIX_SOURCE_DIR'), 'tests/tools/check_files/unicode.ini'));
-    await settled(page, before);
+    await load(page, join(env('VELTRIX_SOURCE_DIR'), 'tests/tools/check_files/unicode.ini'));
     assert.match(await page.$eval('#warnings', (e) => e.textContent), /UTF-16/);
     assert.equal(await page.$eval('#printed', (e) => e.textContent), 'Unknown key binding: =\nUnknown key binding: =');
 
     // Text from the file is shown, never taken for HTML.
     const html = '<img src=x onerror="window.injected=1">=<b>bold</b>\n[<script>window.injected=2</script>]\nToggleKey=<i>\n';
     writeFileSync(join(work, 'html.ini'), html);
-    before = await count();
-    await (await page.$('#file-input')).uploadFile(join(work, 'html.ini'));
-    await settled(page, before);
+    await load(page, join(work, 'html.ini'));
     assert.equal(await page.evaluate(() => window.injected), undefined);
     assert.equal(await page.$$eval('main img, main b, main i, main script', (all) => all.length), 0);
     assert.match(await page.$eval('#line-1 .text', (e) => e.textContent), /^<img src=x onerror="window.injected=1">=<b>bold<\/b>$/);
     assert.match(await page.$eval('#printed', (e) => e.textContent), /Unknown key binding: ToggleKey=<I>/);
 
     // A setting that keeps the bullet camera to its safety limit is played to the end.
-    before = await count();
-    await page.click('#shipped');
-    await settled(page, before);
-    before = await count();
-    await page.click('#control-BulletCamSpeed', { clickCount: 3 });
-    await page.type('#control-BulletCamSpeed', '1e-9\n');
-    await settled(page, before);
+    await changed(page, () => page.click('#shipped'));
+    await changed(page, () => retype(page, '#control-BulletCamSpeed', '1e-9'));
     await page.waitForFunction(() => window.veltrixTuner.state.current.get('bullet').header.played > 36000, { timeout: 60000 });
     const bullet = await page.evaluate(() => window.veltrixTuner.state.current.get('bullet').header);
     assert.equal(bullet.lives.length, 1);

@@ -91,6 +91,19 @@ export async function openPage() {
   return { browser, page, problems, requests, profile };
 }
 
+// Does `action`, then waits until the page has taken up what it changed.
+export async function changed(page, action) {
+  const before = await page.evaluate(() => window.veltrixTuner.state.timings.length);
+  await action();
+  await settled(page, before);
+}
+
+// A value typed into a box over what it held, with Enter.
+export async function retype(page, selector, text) {
+  await page.click(selector, { clickCount: 3 });
+  await page.type(selector, text + '\n');
+}
+
 // Every replay of the last change drawn, nothing left to do.
 export async function settled(page, after = 0) {
   await page.waitForFunction((n) => {

@@ -17,19 +17,9 @@
 
 namespace tools {
 
-namespace {
+const char* const kSwitchKeys[6] = {"EnableKnifeCamera",      "EnableArrowCamera",     "EnableTomahawkCamera",
+                                    "EnableDynamiteCamera",   "EnableFireBottleCamera", "EnableBulletLineCamera"};
 
-const char* const kSwitchKeys[] = {"EnableKnifeCamera",      "EnableArrowCamera",    "EnableTomahawkCamera",
-                                   "EnableDynamiteCamera",   "EnableFireBottleCamera", "EnableBulletLineCamera"};
-
-struct NumberSetting {
-    const char* key;
-    float* variable;
-    float Numbers::*field;
-    float defaultValue;
-};
-
-// The catalogue's variables, with the defaults a fresh load gives them.
 std::vector<NumberSetting> numberSettings() {
     resetFloatSettings();
     std::vector<NumberSetting> numbers = {
@@ -44,6 +34,8 @@ std::vector<NumberSetting> numberSettings() {
     for (NumberSetting& n : numbers) n.defaultValue = *n.variable;
     return numbers;
 }
+
+namespace {
 
 bool isSwitchKey(const std::string& name) {
     return std::find(std::begin(kSwitchKeys), std::end(kSwitchKeys), name) != std::end(kSwitchKeys);

@@ -43,6 +43,19 @@ struct IniReport {
     Numbers numbers;  // the seven numbers as the plug-in holds them
 };
 
+// The settings the catalogue reads from its two sections: the six switches
+// of [Projectiles], in reading order, and the seven numbers of [Lingering]
+// with the plug-in's variables that hold them and their load-time defaults
+// (numberSettings puts the variables back to those defaults).
+extern const char* const kSwitchKeys[6];
+struct NumberSetting {
+    const char* key;
+    float* variable;
+    float Numbers::*field;
+    float defaultValue;
+};
+std::vector<NumberSetting> numberSettings();
+
 IniReport analyseIni(const std::string& path);
 // The same for a file's content already read (null: it could not be read);
 // `path` only names it.

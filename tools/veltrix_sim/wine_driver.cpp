@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "run_in_process.h"
+
 namespace tools {
 
 namespace fs = std::filesystem;
@@ -174,11 +176,8 @@ WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenar
 
     WineRun r;
     r.trace = sim::traceFromJson(nlohmann::json::parse(readText(out / "trace.json")));
-    // Text mode wrote each line feed as CR LF: undo exactly that, keeping a
-    // carriage return the plug-in printed itself.
-    const std::string written = readText(out / "stdout.txt");
-    for (size_t k = 0; k < written.size(); ++k)
-        if (written[k] != '\r' || k + 1 == written.size() || written[k + 1] != '\n') r.output += written[k];
+    // The plug-in printed through the Windows C runtime's text mode.
+    r.output = sim::withoutTextModeLineEnds(readText(out / "stdout.txt"));
     return r;
 }
 

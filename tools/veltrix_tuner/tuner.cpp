@@ -75,22 +75,15 @@ std::vector<Span> lineSpans(const std::string& file) {
 
 enum class Kind { Key, Switch, Number, None };
 
-const char* const kSwitchKeys[] = {"EnableKnifeCamera",      "EnableArrowCamera",     "EnableTomahawkCamera",
-                                   "EnableDynamiteCamera",   "EnableFireBottleCamera", "EnableBulletLineCamera"};
-// The catalogue's variables, which hold a number as the plug-in read it.
-const struct {
-    const char* key;
-    float* variable;
-} kNumbers[] = {{"BulletCamSpeed", &BulletCamSpeed},       {"LingerTime", &LingerTime},
-                {"CameraOffsetBack", &CameraOffsetBack},   {"slowMotionFactor", &slowMotionFactor},
-                {"BulletLingerSpeed", &BulletLingerSpeed}, {"BowLingerSpeed", &BowLingerSpeed},
-                {"BowCamSpeed", &BowCamSpeed}};
+// The seven numbers: the plug-in's variables and their load-time defaults.
+// Taken once, when the module starts, before any load can change a variable.
+const std::vector<tools::NumberSetting> kNumbers = tools::numberSettings();
 
 Kind kindOf(const std::string& key) {
     if (key == "ToggleKey") return Kind::Key;
-    for (const char* k : kSwitchKeys)
+    for (const char* k : tools::kSwitchKeys)
         if (key == k) return Kind::Switch;
-    for (const auto& n : kNumbers)
+    for (const tools::NumberSetting& n : kNumbers)
         if (key == n.key) return Kind::Number;
     return Kind::None;
 }
@@ -166,7 +159,7 @@ std::string analyse(const std::string& file) {
     // The values are the plug-in's own load of these bytes; ini-check says
     // which line decided each.
     keyBindings.clear();
-    resetFloatSettings();
+    resetFloatSettings();  // a fresh load's values, as the plug-in starts from
     std::string printed;
     const StartupSettings loaded = loadSettingsFromText(file, printed);
     const bool switches[] = {loaded.switches.EnableKnifeCamera,    loaded.switches.EnableArrowCamera,
@@ -187,9 +180,9 @@ std::string analyse(const std::string& file) {
             setting["code"] = loaded.toggleKey;
             setting["name"] = tools::keyName(loaded.toggleKey);
         }
-        for (size_t k = 0; k < std::size(kSwitchKeys); ++k)
-            if (s.key == kSwitchKeys[k]) setting["kind"] = "switch", setting["on"] = switches[k];
-        for (const auto& n : kNumbers)
+        for (size_t k = 0; k < std::size(tools::kSwitchKeys); ++k)
+            if (s.key == tools::kSwitchKeys[k]) setting["kind"] = "switch", setting["on"] = switches[k];
+        for (const tools::NumberSetting& n : kNumbers)
             if (s.key == n.key) {
                 setting["kind"] = "number";
                 // Not a number or infinite has no JSON number: null, and the text says which.
@@ -255,12 +248,11 @@ bool valueText(Kind kind, const std::string& value, const std::string& current, 
 // Whether the plug-in, reading `file`, gives `key` the value that `text` says.
 bool readsAs(const std::string& file, Kind kind, const std::string& key, const std::string& text) {
     if (kind == Kind::Number) {
-        resetFloatSettings();
-        for (const auto& n : kNumbers) {
+        for (const tools::NumberSetting& n : kNumbers) {
             if (key != n.key) continue;
-            float wanted = *n.variable;  // an unusable value gives the default
+            float wanted = n.defaultValue;  // an unusable value gives the default
             convertFloat(text, wanted);
-            return sameBits(floatFromText(file, "Lingering", key, *n.variable), wanted);
+            return sameBits(floatFromText(file, "Lingering", key, n.defaultValue), wanted);
         }
     }
     if (kind == Kind::Switch) return boolFromText(file, "Projectiles", key) == (text == "1" || text == "true" || text == "True");
@@ -536,14 +528,15 @@ std::string customShot(const std::string& paramsJson, std::string& problem) {
             const double hand[3] = {0.4, 0.3, playerZ + 1.6};
             const double flight = std::max(0.3, distance / along);
             const double aim[3] = {distance, speed * flight, targetZ + 1.0};
-            const double gravity = sim::World().gravity;
+            const sim::World world;  // its gravity and frame time
+            const double gravity = world.gravity;
             const double velocity[3] = {(aim[0] - hand[0]) / flight, (aim[1] - hand[1]) / flight,
                                         (aim[2] - hand[2] + 0.5 * gravity * flight * flight) / flight};
             s["objects"] = {{{"id", kind},
                              {"model", hexText(hash)},
                              {"position", {hand[0], hand[1], hand[2]}},
                              {"velocity", {velocity[0], velocity[1], velocity[2]}}}};
-            const int flightPasses = static_cast<int>(std::ceil(flight / sim::World().frameTime));
+            const int flightPasses = static_cast<int>(std::ceil(flight / world.frameTime));
             events = {{{"pass", 10}, {"action", "throw"}, {"id", kind}}};
             // Dynamite goes off and a fire bottle breaks a moment after it lands.
             if (kind == "dynamite" || inSet(kAnySpeedModels, hash))

@@ -1,12 +1,11 @@
 // A scenario's replay drawn flat: its paths from above and from the side,
 // the game's time scale and each camera's life. `faint`, when given, is the
 // same scenario replayed with the file as loaded, drawn lightly behind.
+import { finite } from './replay.js';
 
 const OBJECT_COLOURS = ['#1565c0', '#2e7d32', '#6d4c41', '#00838f', '#5e35b1', '#37474f'];
 const CAMERA_COLOURS = ['#e65100', '#c62828', '#ad1457', '#f9a825', '#4e342e'];
-export const PHASES = { s: ['#43a047', 'start'], f: ['#1e88e5', 'follow'], l: ['#fb8c00', 'linger'], h: ['#9e9e9e', 'hold'], e: ['#e53935', 'end'] };
-
-const finite = (p) => Number.isFinite(p[0]) && Number.isFinite(p[1]) && Number.isFinite(p[2]);
+const PHASES = { s: ['#43a047', 'start'], f: ['#1e88e5', 'follow'], l: ['#fb8c00', 'linger'], h: ['#9e9e9e', 'hold'], e: ['#e53935', 'end'] };
 
 // A canvas of `width` x `height` CSS pixels, sharp on any screen. Drawn by
 // the CPU: a dozen small charts redrawn at every change would otherwise wait

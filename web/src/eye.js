@@ -7,6 +7,7 @@ import {
   HemisphereLight, Line, LineBasicMaterial, LineSegments, Mesh, MeshLambertMaterial, PerspectiveCamera, PlaneGeometry, Scene,
   SphereGeometry, Vector3, WebGLRenderer,
 } from 'three';
+import { finite } from './replay.js';
 
 // The field of view where the plug-in leaves it to the game (all but the
 // explosive camera, which sets 60 degrees).
@@ -20,7 +21,6 @@ const OBJECT_LOOKS = {
   'fire bottle': [[0.22, 0.1, 0.1], '#388e3c'],
 };
 
-const finite = (p) => p && Number.isFinite(p[0]) && Number.isFinite(p[1]) && Number.isFinite(p[2]);
 
 // One material a colour for the page's life: a material made anew would have
 // its shaders compiled anew, and every replay rebuilds the scene.

@@ -1,7 +1,7 @@
 // The settings file as text, each line with its fate beside it in ini-check's
 // words, a page of lines at a time. A line is edited in place: only its own
 // bytes change, so every other byte of the file stays as it was.
-import { editableAsText, showBytes } from './text.js';
+import { editableAsText, sameBytes, showBytes } from './text.js';
 
 const PAGE = 250;
 const SHOWN = 400;  // characters of a line, or of a note, shown; the rest is summed up
@@ -145,10 +145,4 @@ export function createFileView(root, fetchLines, onEdit) {
       document.getElementById('line-' + n)?.scrollIntoView({ block: 'center' });
     },
   };
-}
-
-function sameBytes(a, b) {
-  if (a.length !== b.length) return false;
-  for (let i = 0; i < a.length; i++) if (a[i] !== b[i]) return false;
-  return true;
 }

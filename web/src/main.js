@@ -9,7 +9,7 @@ import { startCore } from './core_client.js';
 import { createEye, DEFAULT_FOV } from './eye.js';
 import { createFileView } from './file_view.js';
 import { decodeReplay } from './replay.js';
-import { concat, latin1Bytes, showBytes } from './text.js';
+import { concat, latin1Bytes, sameBytes, showBytes } from './text.js';
 
 const CHART_WIDTH = 330;
 const CUSTOM = 'custom';
@@ -365,12 +365,6 @@ async function boot() {
   const stage = buildCustom(ready.tables);
   load(base64Bytes(__SHIPPED_INI__), 'Veltrix.ini (as shipped)');
   stage();
-}
-
-function sameBytes(a, b) {
-  if (a.length !== b.length) return false;
-  for (let i = 0; i < a.length; i++) if (a[i] !== b[i]) return false;
-  return true;
 }
 
 boot();

@@ -5,6 +5,9 @@ const decoder = new TextDecoder();
 const CAMERA_FIELDS = 9;
 const OBJECT_FIELDS = 4;
 
+// A position with three real coordinates (a camera may have none: NaN, inf).
+export const finite = (p) => !!p && Number.isFinite(p[0]) && Number.isFinite(p[1]) && Number.isFinite(p[2]);
+
 export function decodeReplay(blob) {
   const bytes = blob.byteOffset % 4 === 0 ? blob : blob.slice();
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);

@@ -86,3 +86,9 @@ export function concat(...parts) {
   for (const p of parts) { out.set(p, at); at += p.length; }
   return out;
 }
+
+export function sameBytes(a, b) {
+  if (!a || !b || a.length !== b.length) return false;
+  for (let i = 0; i < a.length; i++) if (a[i] !== b[i]) return false;
+  return true;
+}
