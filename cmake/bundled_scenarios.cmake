@@ -1,5 +1,5 @@
 # Writes a C++ source that holds every file of scenarios/ as a string, so that
-# veltrix-check carries its previews inside the one executable.
+# the tuner page carries them inside its one file.
 function(veltrix_bundled_scenarios output)
     file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scenarios/*.json)
     set(text "// Generated from scenarios/*.json by cmake/bundled_scenarios.cmake.\n")

@@ -1,12 +1,12 @@
-// veltrix-sim run: files written, summary table, exit status, and what the
-// report page holds.
+// veltrix-sim run: files written, summary table, exit status, and the data
+// its page is given.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
 #include <sstream>
 
-#include "report.h"
+#include "page_data.h"
 #include "run_in_process.h"
 #include "run_scenarios.h"
 #include "sim_fixture.h"
@@ -45,7 +45,21 @@ struct RunResult {
     std::string out, err;
 };
 
+// A stand-in for the tuner page: only its data slot matters here.
+const char kPage[] = "<p>before</p><script id=\"veltrix-data\" type=\"application/json\">null</script><p>after</p>";
+
+// The data in a page's slot.
+json dataIn(const std::string& page) {
+    const std::string start = "type=\"application/json\">";
+    const size_t from = page.find(start) + start.size();
+    return json::parse(page.substr(from, page.find("</script>", from) - from));
+}
+
 RunResult run(tools::RunOptions options) {
+    if (options.page.empty()) {
+        std::ofstream("page.html", std::ios::binary) << kPage;
+        options.page = "page.html";
+    }
     std::ostringstream out, err;
     const int status = tools::runScenarios(options, out, err);
     return {status, out.str(), err.str()};
@@ -53,7 +67,7 @@ RunResult run(tools::RunOptions options) {
 
 }  // namespace
 
-TEST(RunScenarios, WritesTracesReportsAndIndexAndSummarises) {
+TEST(RunScenarios, WritesTracesAndThePageAndSummarises) {
     ScratchDirectory dir;
     dir.write("a.json", knifeScenario("a").dump());
     json failing = knifeScenario("b");
@@ -65,13 +79,28 @@ TEST(RunScenarios, WritesTracesReportsAndIndexAndSummarises) {
     options.out = "out";
     const RunResult r = run(options);
     EXPECT_EQ(r.status, 1) << r.out;
-    for (const char* file : {"trace.csv", "trace.json", "report.html", "output.txt"}) {
+    for (const char* file : {"trace.csv", "trace.json", "output.txt"}) {
         EXPECT_TRUE(std::ifstream("out/a/" + std::string(file)).good()) << file;
         EXPECT_TRUE(std::ifstream("out/b/" + std::string(file)).good()) << file;
     }
+    // The page is the given one with the run in its slot, and nothing else
+    // changed; the description's markup stays text in the data.
     const std::string index = readFile("out/index.html");
-    EXPECT_NE(index.find("href=\"a/report.html\""), std::string::npos);
-    EXPECT_NE(index.find("href=\"b/report.html\""), std::string::npos);
+    EXPECT_EQ(index.rfind("<p>before</p>", 0), 0u);
+    EXPECT_EQ(index.substr(index.size() - 21), "</script><p>after</p>");
+    EXPECT_EQ(count(index, "</script>"), 1u);
+    EXPECT_EQ(index.find("<thrown>"), std::string::npos) << "markup from a scenario reached the page";
+    const json data = dataIn(index);
+    EXPECT_EQ(data, json::parse(readFile("out/run.json")));
+    EXPECT_EQ(data["veltrix"], "run");
+    ASSERT_EQ(data["runs"].size(), 2u);
+    EXPECT_EQ(data["runs"][0]["description"], "A knife <thrown> & caught");
+    EXPECT_EQ(data["runs"][0]["result"], "PASS");
+    EXPECT_EQ(data["runs"][1]["result"], "FAIL");
+    EXPECT_EQ(data["runs"][1]["failures"], json({"cameras_made: expected 2, got 1"}));
+    EXPECT_EQ(data["runs"][0]["settings"], "[Lingering]\nLingerTime=0.5\n");
+    EXPECT_EQ(data["runs"][0]["summary"]["made"], 1);
+    EXPECT_EQ(sim::traceFromJson(data["runs"][0]["trace"]).rows.size(), 120u);
 
     // One row per scenario with its figures, then the failed expectation.
     std::istringstream table(r.out);
@@ -137,55 +166,31 @@ TEST(RunScenarios, DllRunsRefuseToStartWithoutTheDriver) {
     EXPECT_NE(run(options).err.find("no plug-in at"), std::string::npos);
 }
 
-TEST(Report, PageIsSelfContainedWithEveryChart) {
-    ScratchDirectory dir;
-    json doc = knifeScenario("two");
-    doc["objects"].push_back({{"id", "dynamite"}, {"model", "0x094A2080"}, {"position", {0.3, -0.3, 1.6}},
-                              {"velocity", {6, -3, 5}}});
-    doc["events"].push_back({{"pass", 8}, {"action", "throw"}, {"id", "dynamite"}});
-    doc["events"].push_back({{"pass", 90}, {"action", "delete"}, {"id", "dynamite"}});
-    const sim::Scenario scenario = sim::parseScenario(doc);
-    const sim::InProcessResult result = sim::runInProcess(scenario, dir.path() + "/work");
-    ASSERT_EQ(result.trace.cameras.size(), 2u);
-
-    tools::ReportFacts facts;
-    facts.runner = "test";
-    facts.summary = sim::summarize(result.trace);
-    facts.hasExpectations = true;
-    facts.failures = {"cameras_made: expected 1, got 2"};
-    const std::string html = tools::renderReport(scenario, result.trace, facts);
-
-    // Top view, side view, time scale, camera lives.
-    EXPECT_EQ(count(html, "<svg "), 4u);
-    for (const char* chart : {"class=\"topview\"", "class=\"sideview\"", "class=\"timeline\"", "class=\"lives\""})
-        EXPECT_EQ(count(html, chart), 1u) << chart;
-    // Each view draws both objects and both cameras, and the look ticks.
-    EXPECT_EQ(count(html, "<polyline fill=\"none\""), 2u * 4u);
-    EXPECT_GT(count(html, "<title>pass "), 20u);
-    // Both camera lives, in the colours of their phases, and the legend.
-    EXPECT_NE(html.find("camera 1 (blade)"), std::string::npos);
-    EXPECT_NE(html.find("camera 2 (explosive)"), std::string::npos);
-    for (const char* phase : {"start", "follow", "linger", "end"})
-        EXPECT_NE(html.find(std::string("</i>") + phase), std::string::npos) << phase;
-    // The description is text, not markup; the failure is listed.
-    EXPECT_NE(html.find("A knife &lt;thrown&gt; &amp; caught"), std::string::npos);
-    EXPECT_NE(html.find("class=\"fail\">FAIL"), std::string::npos);
-    EXPECT_NE(html.find("cameras_made: expected 1, got 2"), std::string::npos);
-    // Nothing is fetched from elsewhere.
-    EXPECT_EQ(count(html, "src="), 0u);
-    EXPECT_EQ(count(html, "http"), count(html, "xmlns=\"http://www.w3.org/2000/svg\""));
-    EXPECT_EQ(count(html, "<link"), 0u);
+TEST(PageData, NothingInTheDataEndsTheSlotAndEveryByteComesBack) {
+    std::string bytes;
+    for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
+    const json data = {{"file", tools::latin1(bytes)}, {"text", "</script><script>alert(1)</script><!--"}};
+    const std::string page = tools::pageWithData(kPage, data);
+    EXPECT_EQ(count(page, "</script>"), 1u);
+    EXPECT_EQ(page.find("<!--"), std::string::npos);
+    const json back = dataIn(page);
+    EXPECT_EQ(back, data);
+    std::string again;
+    ASSERT_TRUE(tools::fromLatin1(back["file"].get<std::string>(), again));
+    EXPECT_EQ(again, bytes);
+    EXPECT_FALSE(tools::fromLatin1("\xE2\x82\xAC", again)) << "a code point past 0xFF is no byte";
+    EXPECT_THROW(tools::pageWithData("<html>no slot</html>", data), std::runtime_error);
 }
 
-TEST(Report, ATraceWithoutCamerasStillRenders) {
+TEST(RunScenarios, WithoutAPageTheRunStillLeavesItsData) {
     ScratchDirectory dir;
-    const sim::Scenario scenario = sim::parseScenario({{"name", "quiet"}, {"passes", 3}});
-    const sim::InProcessResult result = sim::runInProcess(scenario, dir.path() + "/work");
-    tools::ReportFacts facts;
-    facts.summary = sim::summarize(result.trace);
-    const std::string html = tools::renderReport(scenario, result.trace, facts);
-    EXPECT_EQ(count(html, "<svg "), 4u);
-    EXPECT_NE(html.find("no camera was made"), std::string::npos);
-    EXPECT_EQ(html.find("nan"), std::string::npos);
-    EXPECT_EQ(html.find("inf"), std::string::npos);
+    dir.write("a.json", knifeScenario("a").dump());
+    tools::RunOptions options;
+    options.scenarioFiles = {"a.json"};
+    options.out = "out";
+    options.page = "no-page.html";
+    const RunResult r = run(options);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no tuner page at no-page.html"), std::string::npos) << r.err;
+    EXPECT_EQ(json::parse(readFile("out/run.json"))["runs"][0]["result"], "PASS");
 }

@@ -66,7 +66,8 @@ export function settingsFile(rng) {
 }
 
 // Debian's Chromium, headless, drawing WebGL in software; a profile of its own.
-export async function openPage() {
+// `path`: a page a tool wrote (the tuner page with its data); by default the tuner.
+export async function openPage(path = env('VELTRIX_PAGE')) {
   const { default: puppeteer } = await import('puppeteer-core');
   const { mkdtempSync } = await import('node:fs');
   const { tmpdir } = await import('node:os');
@@ -86,7 +87,7 @@ export async function openPage() {
   page.on('console', (m) => { if (m.type() === 'error') problems.push('console: ' + m.text()); });
   page.on('pageerror', (e) => problems.push('page error: ' + e.message));
   page.on('request', (r) => { if (!/^(file|data|blob):/.test(r.url())) requests.push(r.url()); });
-  await page.goto('file://' + env('VELTRIX_PAGE'));
+  await page.goto('file://' + path);
   await settled(page);
   return { browser, page, problems, requests, profile };
 }

@@ -1,14 +1,13 @@
-// veltrix-check: checks a Veltrix.ini the way the plug-in reads it, and
-// writes Veltrix-check.html beside it: the fate of every line, the settings
-// in force, the warnings, what the numbers mean in the game, and every
-// bundled scenario played with these settings.
-#include <chrono>
+// veltrix-check: checks a Veltrix.ini the way the plug-in reads it, prints
+// the fate of every line, the settings in force and the warnings, and writes
+// Veltrix-check.html beside it: the tuner page with this file loaded, where
+// the modder tries a fix, sees every camera play with it, and saves it.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
-#include "check_page.h"
+#include "ini_check.h"
+#include "page_data.h"
 #include "platform.h"
 
 namespace fs = std::filesystem;
@@ -18,54 +17,49 @@ namespace {
 const char kUsage[] =
     "usage: veltrix-check [FILE] [--no-open]\n"
     "  Checks FILE (default: Veltrix.ini beside veltrix-check) as the plug-in reads it, prints what\n"
-    "  it makes of every line, and writes Veltrix-check.html beside the file, with a preview of\n"
-    "  every camera under these settings, which it opens in the browser unless --no-open.\n"
+    "  it makes of every line, and writes Veltrix-check.html beside the file: the tuner page\n"
+    "  (Veltrix-tuner.html beside veltrix-check) with the file loaded, to try a fix and save it,\n"
+    "  which it opens in the browser unless --no-open.\n"
     "  Exit status 0: clean; 1: warnings; 2: the file cannot be read.\n";
 
-// The file's bytes; false when it cannot be read (missing, a folder, no access).
-// Opened by its wide name on Windows, which the plug-in's narrow reader cannot spell.
-bool readFile(const fs::path& path, std::string& text) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    text = bytes.str();
-    return !in.bad();
+// Writes the tuner page with the checked file in it; says what became of it.
+void writePage(const fs::path& path, const std::string& given, const std::string& text, bool open) {
+    const std::optional<fs::path> tuner =
+        tools::findPage(tools::tunerPageCandidates("", fs::u8path(check::programDirectory())));
+    std::string page;
+    if (!tuner || !tools::readBytes(*tuner, page)) {
+        std::cout << "\nNo page: Veltrix-tuner.html is not beside veltrix-check (it comes in the same zip).\n";
+        return;
+    }
+    const nlohmann::json data = {{"veltrix", "check"},
+                                 {"name", path.filename().u8string()},
+                                 {"path", given},
+                                 {"file", tools::latin1(text)}};
+    const fs::path out = fs::absolute(path).parent_path() / "Veltrix-check.html";
+    std::ofstream file(out, std::ios::binary);
+    file << tools::pageWithData(page, data);
+    file.close();
+    if (!file) {
+        std::cout << "\nCannot write " << out.u8string() << "\n";
+        return;
+    }
+    std::cout << "\nPage: " << out.u8string() << "\n";
+    if (open && !check::openInBrowser(out.u8string())) std::cout << "(open it in a browser)\n";
 }
 
 int checkFile(const std::string& given, bool open) {
     const fs::path path = fs::u8path(given);
     std::string text;
-    const bool readable = readFile(path, text);
-
-    // A folder of the check's own under the system's temporary folder, for
-    // the previews' working directories.
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path scratch = fs::temp_directory_path() / ("veltrix-check-" + std::to_string(stamp));
-    fs::create_directories(scratch);
-    const tools::CheckOutcome outcome = tools::checkSettings(given, readable ? &text : nullptr, scratch);
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-
-    tools::printIniReport(outcome.report, std::cout);
+    const bool readable = tools::readBytes(path, text);
+    const tools::IniReport report = tools::analyseIniText(given, readable ? &text : nullptr);
+    tools::printIniReport(report, std::cout);
     if (!readable) {
         std::cout << "(veltrix-check looks for Veltrix.ini beside itself: put it in the game folder, or drop "
                      "the settings file on it.)\n";
         return 2;
     }
-    const fs::path page = fs::absolute(path).parent_path() / "Veltrix-check.html";
-    std::ofstream out(page, std::ios::binary);
-    out << tools::renderCheckPage(outcome);
-    out.close();
-    if (!out) {
-        std::cout << "\nCannot write " << page.u8string() << "\n";
-    } else {
-        std::cout << "\nPage: " << page.u8string() << "\n";
-        if (open && !check::openInBrowser(page.u8string())) std::cout << "(open it in a browser)\n";
-    }
-    return tools::iniCheckStatus(outcome.report);
+    writePage(path, given, text, open);
+    return tools::iniCheckStatus(report);
 }
 
 }  // namespace

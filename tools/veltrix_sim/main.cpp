@@ -10,10 +10,12 @@ namespace {
 
 const char kUsage[] =
     "usage:\n"
-    "  veltrix-sim run SCENARIO... [--ini FILE] [--dll PATH [--driver EXE]] [--out DIR]\n"
+    "  veltrix-sim run SCENARIO... [--ini FILE] [--dll PATH [--driver EXE]] [--out DIR] [--page HTML]\n"
     "      Plays scenario files against the plug-in (its core in-process, or with --dll the\n"
     "      real Veltrix.asi under Wine) and writes DIR/<name>/trace.csv, trace.json and\n"
-    "      report.html, plus DIR/index.html (DIR defaults to out/sim). --driver names\n"
+    "      output.txt, the run's data DIR/run.json, and DIR/index.html, the tuner page\n"
+    "      (--page, by default the one the wasm build made) showing every run, camera's-eye\n"
+    "      view included (DIR defaults to out/sim). --driver names\n"
     "      e2e_driver.exe, or the folder that holds it with the stand-in host (default:\n"
     "      the e2e folder beside the DLL).\n"
     "  veltrix-sim ini-check [FILE]\n"
@@ -36,13 +38,14 @@ int run(int argc, char** argv) {
             (void)what;
             return argv[++i];
         };
-        if (arg == "--ini" || arg == "--dll" || arg == "--out" || arg == "--driver") {
+        if (arg == "--ini" || arg == "--dll" || arg == "--out" || arg == "--driver" || arg == "--page") {
             const char* v = value(arg.c_str());
             if (!v) return usage(arg + " needs a value");
             if (arg == "--ini") options.ini = v;
             if (arg == "--dll") options.dll = v;
             if (arg == "--out") options.out = v;
             if (arg == "--driver") options.driver = v;
+            if (arg == "--page") options.page = v;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usage("unknown option " + arg);
         } else {

@@ -11,13 +11,14 @@
 #include <set>
 #include <sstream>
 
-#include "report.h"
+#include "page_data.h"
 #include "run_in_process.h"
 #include "wine_driver.h"
 
 namespace tools {
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 
 namespace {
 
@@ -61,15 +62,6 @@ private:
     Clock::time_point lastShown_ = Clock::now();
 };
 
-bool readWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
-}
-
 void writeFile(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
@@ -91,6 +83,46 @@ std::string uniqueName(std::string name, std::set<std::string>& used) {
     for (int k = 2; used.count(candidate); ++k) candidate = name + "-" + std::to_string(k);
     used.insert(candidate);
     return candidate;
+}
+
+// The scenario file's document, for the page to draw the world from; its
+// settings file travels apart, as bytes.
+json scenarioDocument(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    json document = json::parse(in);
+    document.erase("ini");
+    document.erase("ini_file");
+    return document;
+}
+
+json runData(const ScenarioOutcome& o, const json& scenario, const std::optional<std::string>& settings,
+             const sim::Trace& trace, const std::string& output) {
+    json run = {{"file", o.file}, {"name", o.name}, {"description", o.description}, {"result", resultWord(o)},
+                {"error", o.error}, {"failures", o.failures}};
+    if (!o.ran) return run;
+    const sim::TraceSummary& s = o.summary;
+    run["summary"] = {{"made", s.camerasMade},         {"destroyed", s.camerasDestroyed},
+                      {"followed", s.passesFollowed},  {"lingered", s.passesLingered},
+                      {"lowest", s.lowestTimeScale},   {"atEnd", s.finalTimeScale}};
+    run["scenario"] = scenario;
+    run["settings"] = settings ? json(latin1(*settings)) : json(nullptr);
+    run["trace"] = sim::traceToJson(trace);
+    run["output"] = latin1(output);
+    return run;
+}
+
+// The tuner page with the run in it, at `to`; says where it went.
+std::string writePage(const std::string& given, const fs::path& to, const json& data) {
+    const std::vector<fs::path> candidates = tunerPageCandidates(given, {});
+    const std::optional<fs::path> found = findPage(candidates);
+    if (!found)
+        throw std::runtime_error("no tuner page at " + candidates.back().u8string() +
+                                 " to show the run in (cmake --preset wasm && cmake --build --preset wasm); "
+                                 "the run's data is in " + (to.parent_path() / "run.json").u8string());
+    std::string page;
+    if (!readBytes(*found, page)) throw std::runtime_error("cannot read " + found->u8string());
+    writeFile(to, pageWithData(page, data));
+    return to.u8string();
 }
 
 }  // namespace
@@ -123,7 +155,7 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
     std::optional<std::string> iniText;
     if (options.ini) {
         std::string text;
-        if (!readWholeFile(*options.ini, text)) {
+        if (!readBytes(fs::u8path(*options.ini), text)) {
             err << "veltrix-sim: cannot read " << *options.ini << '\n';
             return 2;
         }
@@ -156,6 +188,7 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
 
     Progress progress(err, &err == &std::cerr && isatty(STDERR_FILENO));
     std::vector<ScenarioOutcome> outcomes;
+    json runs = json::array();
     std::set<std::string> usedNames;
     const size_t total = options.scenarioFiles.size();
     for (size_t index = 0; index < total; ++index) {
@@ -181,17 +214,14 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
 
             sim::Trace trace;
             std::string output;
-            ReportFacts facts;
             if (wine) {
                 WineRun run = wine->run(scenario, o.file, dir, onPass);
                 trace = std::move(run.trace);
                 output = std::move(run.output);
-                facts.runner = "Veltrix.asi (" + fs::path(*options.dll).string() + ") under Wine, stand-in host";
             } else {
                 sim::InProcessResult run = sim::runInProcess(scenario, (dir / "work").string(), onPass);
                 trace = std::move(run.trace);
                 output = std::move(run.output);
-                facts.runner = "plug-in core in-process, simulated host";
             }
             writeFile(dir / "trace.json", sim::traceToJson(trace).dump(1) + "\n");
             sim::writeTraceCsv(trace, (dir / "trace.csv").string());
@@ -201,36 +231,37 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
             o.summary = sim::summarize(trace);
             o.failures = sim::checkExpectations(scenario, trace, output);
             o.hasExpectations = !scenario.expect.empty();
-            facts.summary = o.summary;
-            facts.hasExpectations = o.hasExpectations || !o.failures.empty();
-            facts.failures = o.failures;
-            facts.output = output;
-            writeFile(dir / "report.html", renderReport(scenario, trace, facts));
+            runs.push_back(runData(o, scenarioDocument(o.file), scenario.ini, trace, output));
         } catch (const std::exception& e) {
             o.ran = false;
             o.error = e.what();
             if (usedNames.count(o.name) == 0) o.name = uniqueName(o.name, usedNames);
         }
+        if (!o.ran) runs.push_back(runData(o, nullptr, std::nullopt, {}, {}));
         outcomes.push_back(o);
     }
     progress.finish();
 
-    std::vector<IndexEntry> entries;
-    for (const ScenarioOutcome& o : outcomes) {
-        const std::string href = o.ran ? o.name + "/report.html" : std::string();
-        entries.push_back({o.name, o.ran ? o.description : "cannot run: " + o.error, href, resultWord(o)});
-    }
+    const json data = {
+        {"veltrix", "run"},
+        {"runner", options.dll ? "the real " + fs::u8path(*options.dll).filename().u8string() +
+                                     " under Wine, with the stand-in host"
+                               : "the plug-in's core in-process, with the simulated host"},
+        {"settings", iniText ? json(latin1(*iniText)) : json(nullptr)},
+        {"runs", runs},
+    };
+    std::string page;
+    int status = 0;
     try {
-        writeFile(outDir / "index.html",
-                  renderIndex(options.dll ? "Veltrix scenarios: Veltrix.asi under Wine" : "Veltrix scenarios", entries));
+        writeFile(outDir / "run.json", data.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
+        page = writePage(options.page, outDir / "index.html", data);
     } catch (const std::exception& e) {
         err << "veltrix-sim: " << e.what() << '\n';
-        return 2;
+        status = 2;
     }
 
     printSummaryTable(outcomes, out);
-    out << "Reports: " << (outDir / "index.html").string() << '\n';
-    int status = 0;
+    if (!page.empty()) out << "Report: " << page << '\n';
     for (const ScenarioOutcome& o : outcomes) {
         if (!o.ran) status = 2;
         if (o.ran && !o.failures.empty() && status == 0) status = 1;

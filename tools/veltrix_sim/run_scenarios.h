@@ -1,4 +1,4 @@
-// veltrix-sim run: scenario files through the plug-in, with traces, reports
+// veltrix-sim run: scenario files through the plug-in, with traces, a page
 // and a summary table.
 #pragma once
 
@@ -17,6 +17,7 @@ struct RunOptions {
     std::optional<std::string> dll;     // run this Veltrix.asi under Wine instead of in-process
     std::optional<std::string> driver;  // the Windows scenario driver; found beside the DLL when not given
     std::string out = "out/sim";
+    std::string page;  // the tuner page to show the run in; empty: the one this build made
 };
 
 struct ScenarioOutcome {
@@ -28,11 +29,12 @@ struct ScenarioOutcome {
     sim::TraceSummary summary;
     bool hasExpectations = false;
     std::vector<std::string> failures;
-    std::string directory;  // where its trace and report went
+    std::string directory;  // where its trace went
 };
 
-// Runs every scenario, writes <out>/<name>/{trace.csv,trace.json,report.html}
-// and <out>/index.html, prints the summary table on `out`; progress and
+// Runs every scenario, writes <out>/<name>/{trace.csv,trace.json,output.txt},
+// the run's data as <out>/run.json and the tuner page showing it as
+// <out>/index.html, prints the summary table on `out`; progress and
 // errors go to `err`. Returns 0 when all ran and met their expectations, 1
 // when an expectation failed, 2 when a scenario could not run.
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err);

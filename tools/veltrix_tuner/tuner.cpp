@@ -18,6 +18,7 @@
 #include "cameras/shot_dispatch.h"
 #include "ini_check.h"
 #include "meaning_table.h"
+#include "page_data.h"
 #include "run_in_process.h"
 #include "settings/catalogue.h"
 #include "settings/key_bindings.h"
@@ -32,21 +33,6 @@ namespace {
 // Text from a settings file may be any bytes; the page shows what is not
 // UTF-8 as a replacement character rather than losing the whole answer.
 std::string dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
-
-// Bytes the page must have exactly (what the plug-in prints): each byte as the
-// code point of the same value, which JSON carries whatever the bytes are.
-std::string latin1(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::string hexText(uint32_t value) {
     char text[16];
@@ -174,7 +160,7 @@ std::string analyse(const std::string& file) {
         size_t start = 0, end = 0;
         if (s.line > 0 && static_cast<size_t>(s.line) <= spans.size() &&
             valueSpan(file, spans[static_cast<size_t>(s.line - 1)], start, end))
-            setting["written"] = latin1(file.substr(start, end - start));
+            setting["written"] = tools::latin1(file.substr(start, end - start));
         if (kind == Kind::Key) {
             setting["kind"] = "key";
             setting["code"] = loaded.toggleKey;
@@ -195,7 +181,7 @@ std::string analyse(const std::string& file) {
     json lines_printed = json::array();
     for (size_t at = 0; at < printed.size();) {
         const size_t end = printed.find('\n', at);
-        lines_printed.push_back(latin1(printed.substr(at, end - at)));
+        lines_printed.push_back(tools::latin1(printed.substr(at, end - at)));
         at = end == std::string::npos ? printed.size() : end + 1;
     }
     out["printed"] = std::move(lines_printed);
@@ -357,73 +343,11 @@ std::string numberText(double wanted) {
     return s.substr(0, e) + "e" + std::to_string(std::atoi(s.c_str() + e + 1));
 }
 
-// ---- Replays --------------------------------------------------------------------------------------
-// The passes, one after another, each:
-//   time scale, scripted view (0 or 1), native calls, camera count, then per
-//   live camera: handle, position x y z, look point x y z, phase (its letter's
-//   code), field of view (0: left to the host); object count, then per object
-//   that exists: its index in the header's "objects", position x y z.
-std::string replay(const std::string& scenarioJson, const std::string* file, const std::string& workDirectory) {
-    json header;
-    std::vector<float> frames;
-    try {
-        sim::Scenario s = sim::parseScenario(json::parse(scenarioJson));
-        if (file) s.ini = *file;
-        const sim::InProcessResult run = sim::runInProcess(s, workDirectory, {}, true);
-        const sim::Trace& t = run.trace;
+namespace {
 
-        header["name"] = s.name;
-        header["description"] = s.description;
-        header["passes"] = s.passes;
-        header["played"] = t.rows.size();
-        header["cutShort"] = run.cutShort;
-        header["player"] = {s.player.x, s.player.y, s.player.z};
-        const Vector3 bone = sim::World().launchBoneOffset;
-        header["launchBone"] = {s.player.x + bone.x, s.player.y + bone.y, s.player.z + bone.z};
-        std::map<std::string, int> index;
-        json objects = json::array();
-        for (const sim::ScenarioObject& o : s.objects) {
-            index[o.id] = static_cast<int>(objects.size());
-            objects.push_back({{"id", o.id}, {"kind", "object"}, {"model", hexText(o.model)}});
-        }
-        for (const sim::ScenarioTarget& target : s.targets) {
-            index[target.id] = static_cast<int>(objects.size());
-            json bones = json::array();
-            for (const sim::Bone& b : target.bones) bones.push_back({{"id", b.id}, {"offset", {b.offset.x, b.offset.y, b.offset.z}}});
-            objects.push_back({{"id", target.id}, {"kind", "target"}, {"bones", bones}});
-        }
-        header["objects"] = objects;
-        json lives = json::array();
-        for (const sim::CameraLife& l : t.cameras)
-            lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
-                             {"followed", l.followed}, {"lingered", l.lingered}});
-        header["lives"] = lives;
-        header["timeScaleCalls"] = t.timeScaleCalls;
-        header["protocolErrors"] = t.protocolErrors;
-        // What the plug-in printed (the page shows it from the analysis):
-        // enough to compare runs, not a copy of a long file's every line.
-        constexpr size_t kOutputShown = 4096;
-        header["output"] = latin1(run.output.substr(0, kOutputShown));
-        header["outputBytes"] = run.output.size();
-
-        for (const sim::TraceRow& row : t.rows) {
-            frames.push_back(row.timeScale);
-            frames.push_back(row.scriptedView ? 1.0f : 0.0f);
-            frames.push_back(static_cast<float>(row.nativeCalls));
-            frames.push_back(static_cast<float>(row.cameras.size()));
-            for (const sim::CameraSample& c : row.cameras)
-                frames.insert(frames.end(), {static_cast<float>(c.handle), c.position.x, c.position.y, c.position.z,
-                                             c.lookAt.x, c.lookAt.y, c.lookAt.z, static_cast<float>(c.phase),
-                                             c.fieldOfView});
-            frames.push_back(static_cast<float>(row.objects.size()));
-            for (const sim::ObjectSample& o : row.objects)
-                frames.insert(frames.end(),
-                              {static_cast<float>(index[o.id]), o.position.x, o.position.y, o.position.z});
-        }
-    } catch (const std::exception& e) {
-        header["error"] = e.what();
-        frames.clear();
-    }
+// A replay as one blob: the header's length (4 bytes, little endian), the
+// header, zeros to a multiple of 4, the passes' floats.
+std::string blobOf(const json& header, const std::vector<float>& frames) {
     const std::string text = dump(header);
     const uint32_t length = static_cast<uint32_t>(text.size());
     std::string blob(4, '\0');
@@ -434,6 +358,102 @@ std::string replay(const std::string& scenarioJson, const std::string* file, con
     blob.resize(at + frames.size() * sizeof(float));
     if (!frames.empty()) std::memcpy(&blob[at], frames.data(), frames.size() * sizeof(float));
     return blob;
+}
+
+}  // namespace
+
+// ---- Replays --------------------------------------------------------------------------------------
+// The passes, one after another, each:
+//   time scale, scripted view (0 or 1), native calls, camera count, then per
+//   live camera: handle, position x y z, look point x y z, phase (its letter's
+//   code), field of view (0: left to the host); object count, then per object
+//   that exists: its index in the header's "objects", position x y z.
+namespace {
+
+// The blob of a trace (see above): `extra` goes into the header as it is.
+std::string encodeReplay(const sim::Scenario& s, const sim::Trace& t, const std::string& output, json header) {
+    header["name"] = s.name;
+    header["description"] = s.description;
+    header["passes"] = s.passes;
+    header["played"] = t.rows.size();
+    header["player"] = {s.player.x, s.player.y, s.player.z};
+    const Vector3 bone = sim::World().launchBoneOffset;
+    header["launchBone"] = {s.player.x + bone.x, s.player.y + bone.y, s.player.z + bone.z};
+    std::map<std::string, int> index;
+    json objects = json::array();
+    for (const sim::ScenarioObject& o : s.objects) {
+        index[o.id] = static_cast<int>(objects.size());
+        objects.push_back({{"id", o.id}, {"kind", "object"}, {"model", hexText(o.model)}});
+    }
+    for (const sim::ScenarioTarget& target : s.targets) {
+        index[target.id] = static_cast<int>(objects.size());
+        json bones = json::array();
+        for (const sim::Bone& b : target.bones) bones.push_back({{"id", b.id}, {"offset", {b.offset.x, b.offset.y, b.offset.z}}});
+        objects.push_back({{"id", target.id}, {"kind", "target"}, {"bones", bones}});
+    }
+    header["objects"] = objects;
+    json lives = json::array();
+    for (const sim::CameraLife& l : t.cameras)
+        lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
+                         {"followed", l.followed}, {"lingered", l.lingered}});
+    header["lives"] = lives;
+    header["timeScaleCalls"] = t.timeScaleCalls;
+    header["protocolErrors"] = t.protocolErrors;
+    // What the plug-in printed (the page shows it from the analysis):
+    // enough to compare runs, not a copy of a long file's every line.
+    constexpr size_t kOutputShown = 4096;
+    header["output"] = tools::latin1(output.substr(0, kOutputShown));
+    header["outputBytes"] = output.size();
+
+    std::vector<float> frames;
+    for (const sim::TraceRow& row : t.rows) {
+        frames.push_back(row.timeScale);
+        frames.push_back(row.scriptedView ? 1.0f : 0.0f);
+        frames.push_back(static_cast<float>(row.nativeCalls));
+        frames.push_back(static_cast<float>(row.cameras.size()));
+        for (const sim::CameraSample& c : row.cameras)
+            frames.insert(frames.end(), {static_cast<float>(c.handle), c.position.x, c.position.y, c.position.z,
+                                         c.lookAt.x, c.lookAt.y, c.lookAt.z, static_cast<float>(c.phase),
+                                         c.fieldOfView});
+        // An object the scenario does not name (a recorded trace may hold
+        // anything) is left out rather than drawn as another.
+        size_t objects = 0;
+        const size_t countAt = frames.size();
+        frames.push_back(0.0f);
+        for (const sim::ObjectSample& o : row.objects) {
+            const auto found = index.find(o.id);
+            if (found == index.end()) continue;
+            frames.insert(frames.end(), {static_cast<float>(found->second), o.position.x, o.position.y, o.position.z});
+            ++objects;
+        }
+        frames[countAt] = static_cast<float>(objects);
+    }
+    return blobOf(header, frames);
+}
+
+}  // namespace
+
+std::string replay(const std::string& scenarioJson, const std::string* file, const std::string& workDirectory) {
+    try {
+        sim::Scenario s = sim::parseScenario(json::parse(scenarioJson));
+        if (file) s.ini = *file;
+        const sim::InProcessResult run = sim::runInProcess(s, workDirectory, {}, true);
+        return encodeReplay(s, run.trace, run.output, {{"cutShort", run.cutShort}});
+    } catch (const std::exception& e) {
+        return blobOf({{"error", e.what()}}, {});
+    }
+}
+
+std::string recordedReplay(const std::string& runJson) {
+    try {
+        const json run = json::parse(runJson);
+        const sim::Scenario s = sim::parseScenario(run.at("scenario"));
+        std::string output;
+        if (!tools::fromLatin1(run.value("output", std::string()), output)) throw std::runtime_error("output: not bytes");
+        return encodeReplay(s, sim::traceFromJson(run.at("trace")), output, {{"cutShort", false}, {"recorded", true}});
+    } catch (const std::exception& e) {
+        return blobOf({{"error", e.what()}}, {});
+    }
 }
 
 std::string bundledScenarios() {

@@ -35,6 +35,11 @@ std::string numberText(double wanted);
 // with "error".
 std::string replay(const std::string& scenarioJson, const std::string* file, const std::string& workDirectory);
 
+// A run recorded elsewhere (the real plug-in under Wine, say), as the same
+// blob: {"scenario": the scenario's JSON, "trace": the trace's JSON,
+// "output": what the plug-in printed, its bytes as code points}.
+std::string recordedReplay(const std::string& runJson);
+
 // The bundled scenarios: [{"file", "json"}].
 std::string bundledScenarios();
 // The weapons and throwables of the plug-in's tables, and the keys a toggle

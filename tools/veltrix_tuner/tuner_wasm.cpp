@@ -70,6 +70,13 @@ int veltrix_replay(const char* scenario, size_t scenarioSize, const char* file, 
     });
 }
 
+int veltrix_recorded_replay(const char* run, size_t size) {
+    return guarded([&] {
+        g_result = tuner::recordedReplay(bytes(run, size));
+        return 1;
+    });
+}
+
 int veltrix_bundled_scenarios() {
     return guarded([&] {
         g_result = tuner::bundledScenarios();

@@ -52,6 +52,12 @@ export function coreApi(core) {
       withBytes([s, f], ([sp, fp]) => core._veltrix_replay(sp, s.length, fp, f.length, file ? 1 : 0));
       return result();
     },
+    // The blob of a run recorded elsewhere: { scenario, trace, output } as JSON text.
+    recorded(runJson) {
+      const r = encoder.encode(runJson);
+      withBytes([r], ([rp]) => core._veltrix_recorded_replay(rp, r.length));
+      return result();
+    },
     bundledScenarios() {
       core._veltrix_bundled_scenarios();
       return JSON.parse(text(result()));

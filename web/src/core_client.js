@@ -39,6 +39,8 @@ export function startCore(workerSource) {
     lines: (analysis, from, to) => send({ type: 'lines', analysis, from, to }, []),
     numberText: (value) => send({ type: 'numberText', value }, []),
     customShot: (params) => send({ type: 'customShot', params }, []),
+    // The replay blob of a recorded run (JSON text of { scenario, trace, output }).
+    recorded: (run) => send({ type: 'recorded', run }, []).then((answer) => answer.blob),
     // Replays `jobs` ([{ key, json }]) with `file`; onReplayed({ key, blob, ms })
     // for each as it comes. A later call drops what is left of an earlier one.
     replay: (file, jobs, onReplayed) => {

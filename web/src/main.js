@@ -8,6 +8,7 @@ import { createControls } from './controls.js';
 import { startCore } from './core_client.js';
 import { createEye, DEFAULT_FOV } from './eye.js';
 import { createFileView } from './file_view.js';
+import { bytesOf, readGiven, RECORDED, showRunSummary } from './given.js';
 import { decodeReplay } from './replay.js';
 import { concat, latin1Bytes, sameBytes, showBytes } from './text.js';
 
@@ -32,6 +33,8 @@ const state = {
   blobs: new Map(),           // key: the bytes it came as
   baseline: new Map(),        // key: the replay with the file as loaded
   custom: null,               // the custom shot's scenario JSON
+  shipped: null,              // the shipped file's settings, to say what differs
+  runs: new Map(),            // key: a recorded run, as the tool gave it
   undo: [],
   redo: [],
   running: false,
@@ -137,7 +140,8 @@ async function refresh() {
     window.veltrixTuner.marks.firstRedrawn ??= performance.now();
     const ms = performance.now() - since;
     state.timings.push(ms);
-    setStatus(`${state.current.size} scenarios replayed and drawn in ${Math.round(ms)} ms`);
+    const live = [...state.current.keys()].filter((k) => !k.startsWith(RECORDED)).length;
+    setStatus(`${live} scenarios replayed and drawn in ${Math.round(ms)} ms`);
     document.dispatchEvent(new CustomEvent('veltrix:redrawn', { detail: { ms } }));
   }
   if (state.pending) {
@@ -168,6 +172,8 @@ function showAnalysis() {
   }
   if (a.warningCount > a.warnings.length) warnings.append(element('li', '', `… and ${a.warningCount - a.warnings.length} more`));
 
+  showDifferences(a.settings);
+
   const printed = $('printed');
   printed.textContent = a.printed.length ? a.printed.map((line) => showBytes(latin1Bytes(line))).join('\n') : '(nothing)';
   if (a.printedCount > a.printed.length) printed.textContent += `\n… and ${a.printedCount - a.printed.length} lines more`;
@@ -186,7 +192,33 @@ function showAnalysis() {
   return fileShown;
 }
 
+// Which settings a file (a player's old one, say) has otherwise than the
+// shipped file, with a way back to each shipped value.
+function showDifferences(settings) {
+  const list = $('differences');
+  list.textContent = '';
+  if (!state.shipped) return;
+  const shipped = new Map(state.shipped.map((s) => [s.key, s]));
+  let count = 0;
+  for (const s of settings) {
+    const was = shipped.get(s.key);
+    if (!was || was.text === s.text) continue;
+    count++;
+    const li = element('li');
+    li.dataset.key = s.key;
+    li.append(element('b', '', s.key), ` is ${s.text}` + (s.line ? ` (line ${s.line})` : ' (no line: the default)') + `; shipped: ${was.text}`);
+    const back = element('button', '', 'use the shipped value');
+    back.type = 'button';
+    back.onclick = () => edit(s.key, was.kind === 'key' ? String(was.code) : was.kind === 'switch' ? (was.on ? '1' : '0') : was.text);
+    li.append(back);
+    list.append(li);
+  }
+  $('difference-count').textContent = count ? `${count} setting${count > 1 ? 's' : ''} differ` : '';
+  if (!count) list.append(element('li', '', 'Every setting has its shipped value.'));
+}
+
 function nameOf(key) {
+  if (key.startsWith(RECORDED)) return key.slice(RECORDED.length) + ' (recorded)';
   return key === CUSTOM ? 'custom shot' : key;
 }
 
@@ -204,7 +236,9 @@ function drawCard(key) {
     const figures = element('p', 'figures');
     const canvases = { top: element('canvas'), side: element('canvas'), time: element('canvas'), lives: element('canvas') };
     root.append(title, description, figures, canvases.top, canvases.side, canvases.time, canvases.lives);
-    $('cards').append(root);
+    const recorded = state.runs.get(key);
+    if (recorded) root.append(...recordedDetails(recorded));
+    (recorded ? $('recorded-cards') : $('cards')).append(root);
     card = { root, description, figures, canvases };
     cards.set(key, card);
   }
@@ -227,6 +261,54 @@ function drawCard(key) {
   card.root.dataset.followed = followed;
   card.root.dataset.lingered = lingered;
   if (!h.error) drawCharts(card.canvases, replay, base && base !== replay ? base : null, CHART_WIDTH);
+}
+
+// A recorded run's verdict, what the plug-in printed, and its settings file
+// to load into the tuner.
+function recordedDetails(run) {
+  const verdict = element('p', 'figures');
+  verdict.append('expectations: ', element('span', 'result-' + run.result, run.result));
+  for (const f of run.failures) verdict.append(element('br'), f);
+  const parts = [verdict];
+  const output = bytesOf(run.output);
+  if (output && output.length) parts.push(element('pre', 'output', showBytes(output)));
+  const settings = bytesOf(run.settings);
+  if (settings) {
+    const use = element('button', 'watch', 'tune its settings');
+    use.type = 'button';
+    use.onclick = () => { load(settings, `${run.name}'s settings`); window.scrollTo(0, 0); };
+    verdict.append(' ', use);
+  }
+  return parts;
+}
+
+// A run recorded by veltrix-sim (the real DLL under Wine, say): its table,
+// and each scenario drawn and seen through the camera's eye from its trace.
+async function showRecorded(data) {
+  $('recorded').hidden = false;
+  $('recorded-title').textContent = 'Recorded: ' + data.runner;
+  $('recorded-about').textContent = `Every scenario of the run as ${data.runner} played it: the traces it recorded, ` +
+    'drawn as below and seen through the camera’s eye (choose “recorded” there). The tuner below plays the same ' +
+    'scenes live through the plug-in’s core compiled for this page.';
+  showRunSummary(data, $('recorded-table'), $('recorded-problems'));
+  for (const run of data.runs) {
+    if (!run.summary) continue;
+    const key = RECORDED + run.name;
+    state.runs.set(key, run);
+    const option = element('option', '', `${run.name} (recorded)`);
+    option.value = key;
+    $('eye-scenario').append(option);
+  }
+  const first = data.runs.find((r) => r.summary);
+  if (first) $('eye-scenario').value = RECORDED + first.name;
+  for (const [key, run] of state.runs) {
+    const blob = await core.recorded(JSON.stringify({ scenario: run.scenario, trace: run.trace, output: run.output }));
+    const replay = decodeReplay(blob);
+    state.current.set(key, replay);
+    drawCard(key);
+    if (key === $('eye-scenario').value) eye.show(replay, true);
+  }
+  window.veltrixTuner.marks.recordedShown = performance.now();
 }
 
 function select(key) {
@@ -363,8 +445,30 @@ async function boot() {
   window.veltrixTuner.eye = eye;
   wire();
   const stage = buildCustom(ready.tables);
-  load(base64Bytes(__SHIPPED_INI__), 'Veltrix.ini (as shipped)');
+  const shipped = base64Bytes(__SHIPPED_INI__);
+  state.shipped = (await core.analyse(shipped)).settings;
+  const given = readGiven();
+  if (given && given.veltrix === 'check') {
+    document.title = 'Veltrix settings check: ' + given.name;
+    showGiven(`veltrix-check read ${given.path}: what the plug-in makes of it is below. Try a fix with the ` +
+      'controls or in the file, watch every camera play it, then Save Veltrix.ini and put the saved file in its place.');
+    load(bytesOf(given.file), given.name);
+  } else if (given && given.veltrix === 'run') {
+    document.title = 'Veltrix run: ' + given.runner;
+    showGiven(`Scenarios played by ${given.runner}. Their recorded traces are drawn first; the tuner below tries ` +
+      'settings on the same scenes.');
+    const settings = bytesOf(given.settings);
+    load(settings || shipped, settings ? 'the run’s settings file' : 'Veltrix.ini (as shipped)');
+    showRecorded(given);
+  } else {
+    load(shipped, 'Veltrix.ini (as shipped)');
+  }
   stage();
+}
+
+function showGiven(text) {
+  $('given').hidden = false;
+  $('given').textContent = text;
 }
 
 boot();

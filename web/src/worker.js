@@ -57,6 +57,7 @@ const handlers = {
   edit: ({ file, key, value }) => api.edit(file, key, value),
   numberText: ({ value }) => api.numberText(value),
   customShot: ({ params }) => api.customShot(params),
+  recorded: ({ run }) => ({ blob: api.recorded(run) }),
 };
 
 // Each job: { key, json, file? }; a job's own file replaces the request's.

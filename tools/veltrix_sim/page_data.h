@@ -1,0 +1,38 @@
+// The tools draw nothing themselves: every page they write is the tuner page
+// (Veltrix-tuner.html, built from web/) with the data of a run or a check in
+// its data slot, which the page reads and draws.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace tools {
+
+// Bytes the page must get back exactly (a settings file, what the plug-in
+// printed): each byte as the code point of the same value, which JSON
+// carries whatever the bytes are.
+std::string latin1(const std::string& bytes);
+// The bytes again; false when a code point is past 0xFF.
+bool fromLatin1(const std::string& text, std::string& bytes);
+
+// The first of `candidates` that is a file.
+std::optional<std::filesystem::path> findPage(const std::vector<std::filesystem::path>& candidates);
+
+// The candidates a tool looks at for the tuner page: `given` (when not empty),
+// then Veltrix-tuner.html in the tool's own folder (when given), then the page this build
+// made (none in a release binary, which carries no build path).
+std::vector<std::filesystem::path> tunerPageCandidates(const std::string& given,
+                                                       const std::filesystem::path& programDirectory);
+
+// `page` with `data` in its slot. Throws std::runtime_error when the page has
+// no slot (not a tuner page).
+std::string pageWithData(const std::string& page, const nlohmann::json& data);
+
+// Reads a whole file as bytes; false when it cannot be read.
+bool readBytes(const std::filesystem::path& path, std::string& bytes);
+
+}  // namespace tools
