@@ -5,9 +5,9 @@
 #
 #   scripts/demo.sh
 #
-# Leaves out/demo/index.html (a report per scenario: paths, time scale and
-# camera lives), out/Veltrix-tuner.html (the settings tuner) and
-# out/Veltrix-<version>.zip. Exits nonzero when a scenario
+# Leaves out/demo/index.html (the tuner page showing the recorded run: each
+# scenario's paths, time scale, camera lives and camera's-eye view),
+# out/Veltrix-tuner.html (the settings tuner) and out/Veltrix-<version>.zip. Exits nonzero when a scenario
 # fails its expectations or cannot run.
 set -euo pipefail
 
@@ -34,10 +34,11 @@ mkdir -p out
 cp build/wasm/Veltrix-tuner.html out/Veltrix-tuner.html
 
 step "Playing the bundled scenarios against build/windows/Veltrix.asi under Wine"
-mkdir -p out/demo
+rm -rf out/demo && mkdir -p out/demo  # no page or trace of an earlier run left over
 status=0
-build/native/veltrix-sim run scenarios/*.json --dll build/windows/Veltrix.asi --out out/demo |
-    tee out/demo/summary.txt || status=${PIPESTATUS[0]}
+# The table goes to the summary below, printed once; progress shows here.
+build/native/veltrix-sim run scenarios/*.json --dll build/windows/Veltrix.asi --out out/demo \
+    --page build/wasm/Veltrix-tuner.html >out/demo/summary.txt || status=$?
 
 step "Packaging"
 zipfile=$(scripts/package.sh build/windows out build/wasm/Veltrix-tuner.html)

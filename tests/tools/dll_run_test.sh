@@ -23,7 +23,8 @@ status=$?
 cat "$work/wine.txt"
 [ $status -eq 0 ] || fail "run under Wine exited $status"
 [ "$(grep -c ' PASS$' "$work/wine.txt")" -eq 2 ] || fail "not both scenarios PASS under Wine"
-grep -q 'under Wine' "$work/wine/knife/report.html" || fail "the report does not say it ran under Wine"
+grep -q '"runner":"the real Veltrix.asi under Wine' "$work/wine/run.json" || fail "the run's data does not say it ran under Wine"
+[ -s "$work/wine/index.html" ] || fail "no page for the run"
 # The key presses went through Wine's real key state, and the trace is the DLL's.
 [ -s "$work/wine/toggle_mid_flight/wine/calls.txt" ] || fail "no host call log from the driver"
 

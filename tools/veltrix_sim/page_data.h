@@ -22,9 +22,9 @@ bool fromLatin1(const std::string& text, std::string& bytes);
 // The first of `candidates` that is a file.
 std::optional<std::filesystem::path> findPage(const std::vector<std::filesystem::path>& candidates);
 
-// The candidates a tool looks at for the tuner page: `given` (when not empty),
-// then Veltrix-tuner.html in the tool's own folder (when given), then the page this build
-// made (none in a release binary, which carries no build path).
+// Where a tool looks for the tuner page: `given` alone when not empty; else
+// Veltrix-tuner.html in the tool's own folder (when that is given), then the
+// page this build made (none in a release binary, which carries no build path).
 std::vector<std::filesystem::path> tunerPageCandidates(const std::string& given,
                                                        const std::filesystem::path& programDirectory);
 
