@@ -11,6 +11,9 @@
 #
 # The version is the one the DLL was built with (the build's CMake project
 # version), so the archive name always matches the DLL's version resource.
+# The archive is reproducible: its entries are dated with the build's
+# SOURCE_DATE_EPOCH (the commit's time, the date the DLL's header carries),
+# in a fixed order, with fixed modes and no extra attributes.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,9 +33,11 @@ if [ ! -f "$tuner" ]; then
     echo "package: $tuner is not built (cmake --preset wasm && cmake --build --preset wasm)" >&2
     exit 1
 fi
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
-if [ -z "$version" ]; then
-    echo "package: no project version in $build/CMakeCache.txt" >&2
+cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt" 2>/dev/null || true; }
+version=$(cached CMAKE_PROJECT_VERSION)
+stamp=$(cached VELTRIX_SOURCE_DATE_EPOCH)
+if [ -z "$version" ] || [ -z "$stamp" ]; then
+    echo "package: no project version or date in $build/CMakeCache.txt (cmake --preset windows)" >&2
     exit 1
 fi
 for tool in zip sha256sum; do
@@ -95,14 +100,16 @@ Check the download
   SHA256SUMS lists the SHA-256 sum of each file
   (sha256sum -c SHA256SUMS, or certutil -hashfile FILE SHA256 on Windows).
 TEXT
-(cd "$stage" && sha256sum Veltrix.asi Veltrix.ini veltrix-check.exe Veltrix-tuner.html INSTALL.txt >SHA256SUMS)
+files=(Veltrix.asi Veltrix.ini veltrix-check.exe Veltrix-tuner.html INSTALL.txt)
+(cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
+files+=(SHA256SUMS)
 
-# Same inputs, same archive: fixed timestamps, no extra attributes.
-stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)
-touch -d "@$stamp" "$stage"/*
+# Same inputs, same archive, whatever the umask and the clock: the modes and
+# dates are set, the names go in a fixed order, and -X leaves out the extra
+# fields (Unix times, owners). TZ: zip writes local time.
 mkdir -p "$out"
 zipfile=$(cd "$out" && pwd)/Veltrix-$version.zip
 rm -f "$zipfile"
-(cd "$stage" && TZ=UTC zip -q -X -D "$zipfile" Veltrix.asi Veltrix.ini veltrix-check.exe Veltrix-tuner.html INSTALL.txt \
-    SHA256SUMS)
+(cd "$stage" && chmod 0644 "${files[@]}" && touch -d "@$stamp" "${files[@]}" &&
+    TZ=UTC zip -q -X -D "$zipfile" "${files[@]}")
 echo "$zipfile"

@@ -2,7 +2,9 @@
 # Builds the release zip from the windows build and checks it as a player
 # gets it: the six files and nothing else, the sums, the shipped settings
 # file, the checker beside the DLL (which no loader of plug-ins would pick up),
-# and the project version in the DLL's version resource.
+# and the project version in the DLL's version resource; and that it is
+# reproducible: one date (the build's SOURCE_DATE_EPOCH, the commit's) in the
+# zip's entries and the PE headers, fixed modes, the same bytes under any umask.
 #
 # usage: package_test.sh SOURCE_DIR WINDOWS_BUILD_DIR VERSION WORK_DIR TUNER_PAGE
 # Exits 77 (skipped) when the windows build, the page or a tool is missing.
@@ -23,9 +25,38 @@ done
 mkdir -p "$work"
 work=$(mktemp -d "$work/run.XXXXXX")
 mkdir -p "$work/unpacked"
-zipfile=$(bash "$src/scripts/package.sh" "$build" "$work" "$tuner") || { echo "FAIL: package.sh"; exit 1; }
+zipfile=$(umask 077 && bash "$src/scripts/package.sh" "$build" "$work" "$tuner") || { echo "FAIL: package.sh"; exit 1; }
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+again=$(umask 022 && bash "$src/scripts/package.sh" "$build" "$work/again" "$tuner") || { echo "FAIL: package.sh"; exit 1; }
+cmp -s "$zipfile" "$again" || fail "the umask changes the archive"
+
+stamp=$(sed -n 's/^VELTRIX_SOURCE_DATE_EPOCH:INTERNAL=//p' "$build/CMakeCache.txt")
+if [ "$(git -C "$src" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$src" && pwd -P)" ]; then
+    commit=${SOURCE_DATE_EPOCH:-$(git -C "$src" log -1 --format=%ct)}
+    [ "$stamp" = "$commit" ] || fail "the build is dated $stamp, the commit $commit (rebuild the windows preset)"
+fi
+# Every entry in order, dated $stamp (zip's two-second steps), rw-r--r--,
+# no extra fields; the DLL's and the checker's PE headers dated $stamp.
+python3 - "$zipfile" "$stamp" "$build" <<'PY' || fail "dates, modes or order"
+import calendar, struct, sys, zipfile
+path, stamp, build = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+names = ["Veltrix.asi", "Veltrix.ini", "veltrix-check.exe", "Veltrix-tuner.html", "INSTALL.txt", "SHA256SUMS"]
+entries = zipfile.ZipFile(path).infolist()
+if [e.filename for e in entries] != names:
+    sys.exit("order: %s" % [e.filename for e in entries])
+for e in entries:
+    when = calendar.timegm(e.date_time + (0, 0, 0))
+    if not 0 <= when - stamp <= 1 or e.external_attr >> 16 != 0o100644 or e.extra:
+        sys.exit("%s: dated %d (expected %d), mode %o, %d bytes of extra fields"
+                 % (e.filename, when, stamp, e.external_attr >> 16, len(e.extra)))
+for name in ("Veltrix.asi", "veltrix-check.exe"):
+    data = open("%s/%s" % (build, name), "rb").read()
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    dated = struct.unpack_from("<I", data, header + 8)[0]
+    if dated != stamp:
+        sys.exit("%s: PE header dated %d, expected %d" % (name, dated, stamp))
+PY
 
 [ "$zipfile" = "$work/Veltrix-$version.zip" ] || fail "archive is $zipfile, expected $work/Veltrix-$version.zip"
 unzip -q "$zipfile" -d "$work/unpacked" || { echo "FAIL: cannot unpack $zipfile"; exit 1; }
@@ -53,6 +84,7 @@ grep -q 'Veltrix-tuner.html tries settings' install.lf && grep -q 'Save Veltrix.
     fail "INSTALL.txt: how to use the tuner"
 grep -q 'Double-click it in the game folder' install.lf && grep -q 'Veltrix-check.html' install.lf ||
     fail "INSTALL.txt: how to use veltrix-check.exe"
+[ "$(grep -c $'\r$' INSTALL.txt)" = "$(wc -l <INSTALL.txt)" ] || fail "INSTALL.txt: a line without CR LF"
 
 # The version resource: the fixed file info (binary) and the version strings.
 python3 - "$version" Veltrix.asi <<'PY' || fail "version resource"
