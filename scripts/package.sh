@@ -58,6 +58,14 @@ Install
   Copy Veltrix.asi and Veltrix.ini into the game folder, beside the
   script-hook library (ScriptHookRDR2.dll). Start the game.
 
+Update
+  Copy the new Veltrix.asi, veltrix-check.exe and Veltrix-tuner.html over
+  the old ones. Keep your Veltrix.ini: do not copy the new one over it.
+  To compare it first, open Veltrix-tuner.html, choose Open... and pick
+  your Veltrix.ini: the tuner lists which of your settings differ from
+  the shipped defaults. A setting that a newer release adds keeps its
+  default until you add it to your file.
+
 Use
   Throw a knife, tomahawk, dynamite or fire bottle, or shoot a table gun
   or bow at a target: a camera follows the projectile.
@@ -71,10 +79,10 @@ Check your settings
   Veltrix.ini beside it, or drop another settings file on it (or run
   "veltrix-check.exe FILE" in a console; --no-open keeps the browser shut).
   It lists what the plug-in makes of every line and warns about typos and
-  values that make a camera misbehave, then writes Veltrix-check.html
-  beside the file and opens it: the same findings, what the settings mean
-  in the game (how long each camera follows and holds its view, the slow
-  motion), and a preview of every camera played with these settings.
+  values that make a camera misbehave. Then it writes Veltrix-check.html
+  beside the file and opens it: the tuner page (below) with the checked
+  file already loaded, so you can try a fix at once and save it. For the
+  page, Veltrix-tuner.html must be beside veltrix-check.exe.
   Exit status: 0 no warnings, 1 warnings, 2 the file cannot be read.
   The game never loads veltrix-check.exe; it can stay in the folder.
 
@@ -97,8 +105,15 @@ Uninstall
   from the game folder (and Veltrix-check.html, if you made one).
 
 Check the download
-  SHA256SUMS lists the SHA-256 sum of each file
-  (sha256sum -c SHA256SUMS, or certutil -hashfile FILE SHA256 on Windows).
+  The SHA-256 sum of Veltrix-$version.zip is published with the release:
+  check the zip before you unpack it. SHA256SUMS, in the zip, lists the
+  SHA-256 sum of each file in it. On Windows, get a file's sum in
+  PowerShell with
+    Get-FileHash Veltrix.asi -Algorithm SHA256
+  or in a command prompt with
+    certutil -hashfile Veltrix.asi SHA256
+  and compare it with the file's line in SHA256SUMS (capital or small
+  letters make no difference). On Linux: sha256sum -c SHA256SUMS.
 TEXT
 files=(Veltrix.asi Veltrix.ini veltrix-check.exe Veltrix-tuner.html INSTALL.txt)
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)

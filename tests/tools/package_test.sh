@@ -84,6 +84,12 @@ grep -q 'Veltrix-tuner.html tries settings' install.lf && grep -q 'Save Veltrix.
     fail "INSTALL.txt: how to use the tuner"
 grep -q 'Double-click it in the game folder' install.lf && grep -q 'Veltrix-check.html' install.lf ||
     fail "INSTALL.txt: how to use veltrix-check.exe"
+grep -q 'the tuner page (below) with the checked' install.lf && grep -q 'Veltrix-tuner.html must be beside veltrix-check.exe' install.lf ||
+    fail "INSTALL.txt: the check's page is the tuner"
+grep -q '^Update$' install.lf && grep -q 'Keep your Veltrix.ini' install.lf && grep -q 'differ from' install.lf ||
+    fail "INSTALL.txt: how to update"
+grep -q 'Get-FileHash Veltrix.asi -Algorithm SHA256' install.lf && grep -q 'certutil -hashfile Veltrix.asi SHA256' install.lf &&
+    grep -q "SHA-256 sum of Veltrix-$version.zip is published" install.lf || fail "INSTALL.txt: how to check the sums"
 [ "$(grep -c $'\r$' INSTALL.txt)" = "$(wc -l <INSTALL.txt)" ] || fail "INSTALL.txt: a line without CR LF"
 
 # The version resource: the fixed file info (binary) and the version strings.
