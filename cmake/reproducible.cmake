@@ -41,8 +41,9 @@ endif()
 set(VELTRIX_SOURCE_DATE_EPOCH ${epoch} CACHE INTERNAL "Time stamp of the shipped files")
 
 # No build folder in the binaries: __FILE__ (asserts) and debug info name
-# sources relative to the tree.
-add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+# sources relative to the tree, and generated ones relative to "build". No
+# trailing slash, so the compiler's own folder (debug info) is mapped too.
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
 
 # binutils ld writes SOURCE_DATE_EPOCH, not the clock, into the PE header
 # and the export directory. The value is on the link line, so a new date
