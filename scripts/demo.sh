@@ -48,4 +48,5 @@ cat out/demo/summary.txt
 echo
 echo "Tuner:    $root/out/Veltrix-tuner.html (open it in a browser)"
 echo "Package:  $zipfile"
+echo "SHA-256:  $(cd "$(dirname "$zipfile")" && sha256sum "$(basename "$zipfile")")"
 exit "$status"
