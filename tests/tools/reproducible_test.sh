@@ -36,19 +36,21 @@ release "$one" && release "$two" || exit 1
 echo "two builds in $((SECONDS - start)) s, dated $epoch"
 
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 zip=$(cd "$one/out" && ls Veltrix-*.zip)
 for file in build/windows/Veltrix.asi build/windows/veltrix-check.exe build/wasm/Veltrix-tuner.html "out/$zip"; do
     if cmp "$one/$file" "$two/$file"; then
         echo "same: $(sha256sum <"$one/$file" | cut -d' ' -f1)  $(wc -c <"$one/$file") bytes  $file"
     else
-        echo "FAIL: $file differs in $(cmp -l "$one/$file" "$two/$file" | wc -l) bytes"
-        failures=$((failures + 1))
+        fail "$file differs in $(cmp -l "$one/$file" "$two/$file" | wc -l) bytes"
     fi
-    for dir in "$one" "$two"; do
-        if grep -qaF "$dir" "$dir/$file"; then
-            echo "FAIL: $dir/$file holds its build folder's path"
-            failures=$((failures + 1))
-        fi
+done
+for dir in "$one" "$two"; do
+    # The page carries the WebAssembly module in base64, out of grep's sight.
+    grep -ao 'base64,AGFzbQ[A-Za-z0-9+/=]*' "$dir/build/wasm/Veltrix-tuner.html" | head -1 | cut -c8- | base64 -d >"$dir/core.wasm"
+    [ "$(od -An -tx1 -N4 "$dir/core.wasm")" = " 00 61 73 6d" ] || fail "no WebAssembly module in $dir's page"
+    for file in build/windows/Veltrix.asi build/windows/veltrix-check.exe build/wasm/Veltrix-tuner.html core.wasm; do
+        ! grep -qaF "$dir" "$dir/$file" || fail "$dir/$file holds its build folder's path"
     done
 done
 [ $failures -eq 0 ] || exit 1
