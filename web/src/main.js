@@ -268,7 +268,7 @@ function drawCard(key) {
 function recordedDetails(run) {
   const verdict = element('p', 'figures');
   verdict.append('expectations: ', element('span', 'result-' + run.result, run.result));
-  for (const f of run.failures) verdict.append(element('br'), f);
+  for (const f of run.failures || []) verdict.append(element('br'), f);
   const parts = [verdict];
   const output = bytesOf(run.output);
   if (output && output.length) parts.push(element('pre', 'output', showBytes(output)));
@@ -302,11 +302,15 @@ async function showRecorded(data) {
   const first = data.runs.find((r) => r.summary);
   if (first) $('eye-scenario').value = RECORDED + first.name;
   for (const [key, run] of state.runs) {
-    const blob = await core.recorded(JSON.stringify({ scenario: run.scenario, trace: run.trace, output: run.output }));
-    const replay = decodeReplay(blob);
-    state.current.set(key, replay);
-    drawCard(key);
-    if (key === $('eye-scenario').value) eye.show(replay, true);
+    try {
+      const blob = await core.recorded(JSON.stringify({ scenario: run.scenario, trace: run.trace, output: run.output }));
+      const replay = decodeReplay(blob);
+      state.current.set(key, replay);
+      drawCard(key);
+      if (key === $('eye-scenario').value) eye.show(replay, true);
+    } catch (error) {
+      setStatus(`${run.name}: its recorded trace cannot be shown: ${error.message}`, true);
+    }
   }
   window.veltrixTuner.marks.recordedShown = performance.now();
 }
@@ -452,7 +456,7 @@ async function boot() {
     document.title = 'Veltrix settings check: ' + given.name;
     showGiven(`veltrix-check read ${given.path}: what the plug-in makes of it is below. Try a fix with the ` +
       'controls or in the file, watch every camera play it, then Save Veltrix.ini and put the saved file in its place.');
-    load(bytesOf(given.file), given.name);
+    load(bytesOf(given.file) || shipped, given.name);
   } else if (given && given.veltrix === 'run') {
     document.title = 'Veltrix run: ' + given.runner;
     showGiven(`Scenarios played by ${given.runner}. Their recorded traces are drawn first; the tuner below tries ` +
