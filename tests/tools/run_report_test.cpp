@@ -189,8 +189,8 @@ TEST(RunScenarios, WithoutAPageTheRunStillLeavesItsData) {
     options.scenarioFiles = {"a.json"};
     options.out = "out";
     options.page = "no-page.html";
-    const RunResult r = run(options);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("no tuner page at no-page.html"), std::string::npos) << r.err;
+    const RunResult named = run(options);
+    EXPECT_EQ(named.status, 2) << "a page asked for by name is missing";
+    EXPECT_NE(named.err.find("no tuner page at no-page.html"), std::string::npos) << named.err;
     EXPECT_EQ(json::parse(readFile("out/run.json"))["runs"][0]["result"], "PASS");
 }

@@ -111,18 +111,23 @@ json runData(const ScenarioOutcome& o, const json& scenario, const std::optional
     return run;
 }
 
-// The tuner page with the run in it, at `to`; says where it went.
-std::string writePage(const std::string& given, const fs::path& to, const json& data) {
+// The tuner page with the run in it, at `to`. Without a page to write it
+// from (a build without the wasm preset's) the run is no less a run: a word
+// in `note`, and the data stays in run.json. A page asked for by name must be there.
+void writePage(const std::string& given, const fs::path& to, const json& data, std::string& note) {
     const std::vector<fs::path> candidates = tunerPageCandidates(given, {});
     const std::optional<fs::path> found = findPage(candidates);
-    if (!found)
-        throw std::runtime_error("no tuner page at " + candidates.back().u8string() +
-                                 " to show the run in (cmake --preset wasm && cmake --build --preset wasm); "
-                                 "the run's data is in " + (to.parent_path() / "run.json").u8string());
+    if (!found && !given.empty()) throw std::runtime_error("no tuner page at " + given);
+    if (!found) {
+        note = "No page: no tuner page at " + candidates.back().u8string() +
+               " (cmake --preset wasm && cmake --build --preset wasm); the run's data is in " +
+               (to.parent_path() / "run.json").u8string();
+        return;
+    }
     std::string page;
     if (!readBytes(*found, page)) throw std::runtime_error("cannot read " + found->u8string());
     writeFile(to, pageWithData(page, data));
-    return to.u8string();
+    note = "Report: " + to.u8string();
 }
 
 }  // namespace
@@ -250,18 +255,18 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
         {"settings", iniText ? json(latin1(*iniText)) : json(nullptr)},
         {"runs", runs},
     };
-    std::string page;
+    std::string page;  // where the page went, or why there is none
     int status = 0;
     try {
         writeFile(outDir / "run.json", data.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
-        page = writePage(options.page, outDir / "index.html", data);
+        writePage(options.page, outDir / "index.html", data, page);
     } catch (const std::exception& e) {
         err << "veltrix-sim: " << e.what() << '\n';
         status = 2;
     }
 
     printSummaryTable(outcomes, out);
-    if (!page.empty()) out << "Report: " << page << '\n';
+    if (!page.empty()) out << page << '\n';
     for (const ScenarioOutcome& o : outcomes) {
         if (!o.ran) status = 2;
         if (o.ran && !o.failures.empty() && status == 0) status = 1;
