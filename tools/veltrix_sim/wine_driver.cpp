@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "page_data.h"
 #include "run_in_process.h"
 
 namespace tools {
@@ -22,11 +23,11 @@ std::string shellQuoted(const std::string& text) {
     return out + "'";
 }
 
+// A file's bytes; nothing when it is missing (a run that left no log).
 std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    readBytes(path, text);
+    return text;
 }
 
 // Runs a shell command with its output going to `log`; returns its exit status.

@@ -343,6 +343,12 @@ std::string numberText(double wanted) {
     return s.substr(0, e) + "e" + std::to_string(std::atoi(s.c_str() + e + 1));
 }
 
+// ---- Replays --------------------------------------------------------------------------------------
+// The passes, one after another, each:
+//   time scale, scripted view (0 or 1), native calls, camera count, then per
+//   live camera: handle, position x y z, look point x y z, phase (its letter's
+//   code), field of view (0: left to the host); object count, then per object
+//   that exists: its index in the header's "objects", position x y z.
 namespace {
 
 // A replay as one blob: the header's length (4 bytes, little endian), the
@@ -360,17 +366,8 @@ std::string blobOf(const json& header, const std::vector<float>& frames) {
     return blob;
 }
 
-}  // namespace
-
-// ---- Replays --------------------------------------------------------------------------------------
-// The passes, one after another, each:
-//   time scale, scripted view (0 or 1), native calls, camera count, then per
-//   live camera: handle, position x y z, look point x y z, phase (its letter's
-//   code), field of view (0: left to the host); object count, then per object
-//   that exists: its index in the header's "objects", position x y z.
-namespace {
-
-// The blob of a trace (see above): `extra` goes into the header as it is.
+// The blob of a trace (see above), its header `header` with the trace's
+// figures added.
 std::string encodeReplay(const sim::Scenario& s, const sim::Trace& t, const std::string& output, json header) {
     header["name"] = s.name;
     header["description"] = s.description;

@@ -4,6 +4,7 @@
 // value the plug-in reads from the file and the line it comes from; a change
 // goes back as an edit of that line (made by the core), never as a value
 // kept beside the file.
+import { element } from './dom.js';
 import { latin1Bytes, showBytes } from './text.js';
 
 // Slider ranges: what a modder is likely to want; the box takes the rest.
@@ -38,13 +39,6 @@ const DEBOUNCE_MS = 250;
 
 export function createControls(root, keys, actions) {
   const rows = new Map();
-
-  function element(tag, className, text) {
-    const e = document.createElement(tag);
-    if (className) e.className = className;
-    if (text !== undefined) e.textContent = text;
-    return e;
-  }
 
   function source(s) {
     if (s.line === 0) return 'default (no line sets it)';

@@ -2,6 +2,7 @@
 // ({ veltrix: 'check', name, path, file }) or a run of veltrix-sim
 // ({ veltrix: 'run', runner, settings, runs: [...] }). Bytes come as strings of
 // code points 0 to 255. The tools write data only; this module draws it.
+import { element } from './dom.js';
 import { latin1Bytes } from './text.js';
 
 export const RECORDED = 'run:';
@@ -17,13 +18,6 @@ export function readGiven() {
 }
 
 export const bytesOf = (text) => (typeof text === 'string' ? latin1Bytes(text) : null);
-
-function element(tag, className, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  return e;
-}
 
 // Four significant digits, as the summary veltrix-sim prints.
 const figure = (x) => (typeof x === 'number' ? String(Number(x.toPrecision(4))) : '-');

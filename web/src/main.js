@@ -7,6 +7,7 @@ import { drawCharts } from './charts.js';
 import { createControls } from './controls.js';
 import { startCore } from './core_client.js';
 import { createEye, DEFAULT_FOV } from './eye.js';
+import { element } from './dom.js';
 import { createFileView } from './file_view.js';
 import { bytesOf, readGiven, RECORDED, showRunSummary } from './given.js';
 import { decodeReplay } from './replay.js';
@@ -16,12 +17,6 @@ const CHART_WIDTH = 330;
 const CUSTOM = 'custom';
 
 const $ = (id) => document.getElementById(id);
-function element(tag, className, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  return e;
-}
 
 const state = {
   file: new Uint8Array(0),
