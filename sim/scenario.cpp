@@ -129,7 +129,7 @@ Scenario parseScenario(const json& d) {
     return s;
 }
 
-Scenario loadScenario(const std::string& path) {
+Scenario loadScenario(const std::string& path, json* documentOut) {
     namespace fs = std::filesystem;
     std::ifstream in(path);
     if (!in) fail("cannot open scenario " + path);
@@ -153,6 +153,7 @@ Scenario loadScenario(const std::string& path) {
         }
         Scenario scenario = parseScenario(document);
         if (settings) scenario.ini = settings;
+        if (documentOut) *documentOut = std::move(document);
         return scenario;
     } catch (const std::exception& e) {
         fail(path + ": " + e.what());

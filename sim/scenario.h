@@ -71,7 +71,8 @@ struct Scenario {
 // byte. JSON strings hold only UTF-8, so a file in any other encoding (a
 // UTF-16 one, stray bytes) travels as "ini_file"; only loadScenario reads it.
 Scenario parseScenario(const nlohmann::json& document);
-Scenario loadScenario(const std::string& path);
+// `document`, when given, gets the file's JSON without "ini_file".
+Scenario loadScenario(const std::string& path, nlohmann::json* document = nullptr);
 
 // ---- Trace -----------------------------------------------------------------------------------
 enum class Phase : char { Start = 's', Follow = 'f', Linger = 'l', Hold = 'h', End = 'e' };

@@ -3,10 +3,11 @@
 # beside the shipped Veltrix.ini (exit 0), on a file full of mistakes in a
 # folder whose name has a space and an accented letter (exit 1, every mistake
 # on the console), on a missing file (exit 2), and without the tuner page
-# beside it (the check as before, and a word that there is no page). Its
-# console output equals the Linux build's and ini-check's on the same files;
-# its page is the tuner page with the file's bytes in it, as the Linux
-# build writes it (which the browser tests open).
+# beside it or with another page in its place (the check as before, and a
+# word that there is no page). Its console output equals the Linux build's
+# and ini-check's on the same files; its page is the tuner page with the
+# file's bytes in it, as the Linux build writes it (which the browser tests
+# open).
 #
 # usage: check_exe_test.sh CHECK_EXE LINUX_CHECK VELTRIX_SIM SOURCE_DIR WORK_DIR TUNER_PAGE
 # Exits 77 (skipped) when the program, the tuner page or Wine is missing.
@@ -109,6 +110,12 @@ status=$?
 [ $status -eq 0 ] || fail "without the tuner page: exit $status, expected 0"
 grep -q '^No page: Veltrix-tuner.html is not beside veltrix-check' "$work/alone.txt" || fail "without the tuner page: not said"
 [ ! -f "$game/Veltrix-check.html" ] || fail "without the tuner page: a page was written"
+# 5. Some other page by that name: still the check's own exit status.
+echo '<html>not the tuner</html>' >"$game/Veltrix-tuner.html"
+run_exe "$work/other.txt" "$game/veltrix-check.exe" --no-open
+status=$?
+[ $status -eq 0 ] || fail "beside another page: exit $status, expected 0"
+grep -q '^No page: not a tuner page' "$work/other.txt" || fail "beside another page: not said"
 
 if [ $failures -eq 0 ]; then
     echo "PASS: veltrix-check.exe under Wine: exit 0, 1 and 2 as due, output and page as on Linux"

@@ -2,6 +2,7 @@
 // its page is given.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -92,7 +93,6 @@ TEST(RunScenarios, WritesTracesAndThePageAndSummarises) {
     EXPECT_EQ(index.find("<thrown>"), std::string::npos) << "markup from a scenario reached the page";
     const json data = dataIn(index);
     EXPECT_EQ(data, json::parse(readFile("out/run.json")));
-    EXPECT_EQ(data["veltrix"], "run");
     ASSERT_EQ(data["runs"].size(), 2u);
     EXPECT_EQ(data["runs"][0]["description"], "A knife <thrown> & caught");
     EXPECT_EQ(data["runs"][0]["result"], "PASS");
@@ -182,7 +182,7 @@ TEST(PageData, NothingInTheDataEndsTheSlotAndEveryByteComesBack) {
     EXPECT_THROW(tools::pageWithData("<html>no slot</html>", data), std::runtime_error);
 }
 
-TEST(RunScenarios, WithoutAPageTheRunStillLeavesItsData) {
+TEST(RunScenarios, APageThatCannotBeMadeIsSaidAndTheRunLeavesItsData) {
     ScratchDirectory dir;
     dir.write("a.json", knifeScenario("a").dump());
     tools::RunOptions options;
@@ -193,4 +193,12 @@ TEST(RunScenarios, WithoutAPageTheRunStillLeavesItsData) {
     EXPECT_EQ(named.status, 2) << "a page asked for by name is missing";
     EXPECT_NE(named.err.find("no tuner page at no-page.html"), std::string::npos) << named.err;
     EXPECT_EQ(json::parse(readFile("out/run.json"))["runs"][0]["result"], "PASS");
+
+    std::filesystem::create_directories("unwritable/index.html");  // a folder where the page goes
+    options.out = "unwritable";
+    options.page.clear();
+    const RunResult unwritten = run(options);
+    EXPECT_EQ(unwritten.status, 2);
+    EXPECT_NE(unwritten.err.find("cannot write"), std::string::npos) << unwritten.err;
+    EXPECT_EQ(unwritten.out.find("Report:"), std::string::npos) << unwritten.out;
 }

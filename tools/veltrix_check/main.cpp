@@ -3,7 +3,6 @@
 // Veltrix-check.html beside it: the tuner page with this file loaded, where
 // the modder tries a fix, sees every camera play with it, and saves it.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "ini_check.h"
@@ -26,8 +25,7 @@ const char kUsage[] =
 void writePage(const fs::path& path, const std::string& given, const std::string& text, bool open) {
     const std::optional<fs::path> tuner =
         tools::findPage(tools::tunerPageCandidates("", fs::u8path(check::programDirectory())));
-    std::string page;
-    if (!tuner || !tools::readBytes(*tuner, page)) {
+    if (!tuner) {
         std::cout << "\nNo page: Veltrix-tuner.html is not beside veltrix-check (it comes in the same zip).\n";
         return;
     }
@@ -36,11 +34,11 @@ void writePage(const fs::path& path, const std::string& given, const std::string
                                  {"path", given},
                                  {"file", tools::latin1(text)}};
     const fs::path out = fs::absolute(path).parent_path() / "Veltrix-check.html";
-    std::ofstream file(out, std::ios::binary);
-    file << tools::pageWithData(page, data);
-    file.close();
-    if (!file) {
-        std::cout << "\nCannot write " << out.u8string() << "\n";
+    try {
+        tools::writePageWithData(*tuner, out, data);
+    } catch (const std::exception& e) {
+        // The check stands without its page: its status is the file's.
+        std::cout << "\nNo page: " << e.what() << "\n";
         return;
     }
     std::cout << "\nPage: " << out.u8string() << "\n";

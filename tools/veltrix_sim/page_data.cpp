@@ -77,6 +77,16 @@ std::string pageWithData(const std::string& page, const nlohmann::json& data) {
     return page.substr(0, from) + text + page.substr(end);
 }
 
+void writePageWithData(const fs::path& tuner, const fs::path& to, const nlohmann::json& data) {
+    std::string page;
+    if (!readBytes(tuner, page)) throw std::runtime_error("cannot read " + tuner.u8string());
+    const std::string filled = pageWithData(page, data);
+    std::ofstream out(to, std::ios::binary);
+    out << filled;
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + to.u8string());
+}
+
 bool readBytes(const fs::path& path, std::string& bytes) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) return false;

@@ -31,6 +31,11 @@ std::vector<std::filesystem::path> tunerPageCandidates(const std::string& given,
 // `page` with `data` in its slot. Throws std::runtime_error when the page has
 // no slot (not a tuner page).
 std::string pageWithData(const std::string& page, const nlohmann::json& data);
+// Writes `to`: the tuner page at `tuner` with `data` in its slot. Throws
+// std::runtime_error when that page cannot be read or has no slot, or `to`
+// cannot be written.
+void writePageWithData(const std::filesystem::path& tuner, const std::filesystem::path& to,
+                       const nlohmann::json& data);
 
 // Reads a whole file as bytes; false when it cannot be read.
 bool readBytes(const std::filesystem::path& path, std::string& bytes);

@@ -9,7 +9,6 @@
 #include <iostream>
 #include <memory>
 #include <set>
-#include <sstream>
 
 #include "page_data.h"
 #include "run_in_process.h"
@@ -85,16 +84,6 @@ std::string uniqueName(std::string name, std::set<std::string>& used) {
     return candidate;
 }
 
-// The scenario file's document, for the page to draw the world from; its
-// settings file travels apart, as bytes.
-json scenarioDocument(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    json document = json::parse(in);
-    document.erase("ini");
-    document.erase("ini_file");
-    return document;
-}
-
 json runData(const ScenarioOutcome& o, const json& scenario, const std::optional<std::string>& settings,
              const sim::Trace& trace, const std::string& output) {
     json run = {{"file", o.file}, {"name", o.name}, {"description", o.description}, {"result", resultWord(o)},
@@ -124,9 +113,7 @@ void writePage(const std::string& given, const fs::path& to, const json& data, s
                (to.parent_path() / "run.json").u8string();
         return;
     }
-    std::string page;
-    if (!readBytes(*found, page)) throw std::runtime_error("cannot read " + found->u8string());
-    writeFile(to, pageWithData(page, data));
+    writePageWithData(*found, to, data);
     note = "Report: " + to.u8string();
 }
 
@@ -201,7 +188,8 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
         o.file = options.scenarioFiles[index];
         o.name = fs::path(o.file).stem().string();
         try {
-            sim::Scenario scenario = sim::loadScenario(o.file);
+            json document;  // for the page to draw the world from
+            sim::Scenario scenario = sim::loadScenario(o.file, &document);
             if (scenario.windowsOnly && !wine)
                 throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
             if (iniText) scenario.ini = iniText;
@@ -236,7 +224,8 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
             o.summary = sim::summarize(trace);
             o.failures = sim::checkExpectations(scenario, trace, output);
             o.hasExpectations = !scenario.expect.empty();
-            runs.push_back(runData(o, scenarioDocument(o.file), scenario.ini, trace, output));
+            document.erase("ini");  // the settings travel apart, as bytes
+            runs.push_back(runData(o, document, scenario.ini, trace, output));
         } catch (const std::exception& e) {
             o.ran = false;
             o.error = e.what();
