@@ -7,8 +7,8 @@
 #
 # Leaves out/demo/index.html (the tuner page showing the recorded run: each
 # scenario's paths, time scale, camera lives and camera's-eye view),
-# out/Veltrix-tuner.html (the settings tuner) and out/Veltrix-<version>.zip. Exits nonzero when a scenario
-# fails its expectations or cannot run.
+# out/Veltrix-tuner.html (the settings tuner) and out/Veltrix-<version>.zip.
+# Exits nonzero when a scenario fails its expectations or cannot run.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
