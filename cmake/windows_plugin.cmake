@@ -86,5 +86,8 @@ add_subdirectory(tests/windows ${CMAKE_BINARY_DIR}/standin)
 # end-to-end scenarios against the plug-in under Wine.
 add_subdirectory(tests/e2e ${CMAKE_BINARY_DIR}/e2e)
 
+# The number conversion over a corpus, held against the C runtime's std::stof.
+add_subdirectory(tests/float_reader ${CMAKE_BINARY_DIR}/float_reader)
+
 # veltrix-check.exe, the settings check for modders, shipped in the release.
 add_subdirectory(tools/veltrix_check ${CMAKE_BINARY_DIR}/check)

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <stdexcept>
 
 // ---- File access ------------------------------------------------------------------
 bool readSettingsFile(const char* path, std::string& text) {
@@ -58,15 +57,6 @@ bool readBoolValue(std::string_view value, bool& result) {
     return true;
 }
 
-bool convertFloat(const std::string& value, float& result) {
-    try {
-        result = std::stof(value);
-        return true;
-    } catch (const std::logic_error&) {  // invalid_argument: no number; out_of_range
-        return false;
-    }
-}
-
 // ---- The reads, over a file's text ---------------------------------------------------
 // The value of the next entry named `key` in `section`, scanning on from `pos`;
 // `current` is the section in force there. False at the end of the text.
@@ -99,7 +89,7 @@ float floatFromText(std::string_view text, std::string_view section, std::string
     std::string_view current, value;
     float result = fallback;
     // The first matching entry decides, usable or not.
-    if (nextEntry(text, pos, current, section, key, value)) convertFloat(std::string(value), result);
+    if (nextEntry(text, pos, current, section, key, value)) convertFloat(value, result);
     return result;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/float_conversion.h"
+
 // The whole file, byte for byte: binary mode, so that both C runtimes see the
 // same bytes (the Windows one's text mode also stops at a 0x1A byte); the
 // lines fold CR LF themselves. False when it cannot be opened or read (a
@@ -30,10 +32,6 @@ LineKind classifyLine(std::string_view trimmedLine, std::string_view& sectionOrN
 // One of "1", "true", "True" (result true) or "0", "false", "False" (false);
 // anything else is passed over: false, result left alone.
 bool readBoolValue(std::string_view value, bool& result);
-
-// std::stof; false (result left alone) when no number starts the value or
-// the conversion reports a range error.
-bool convertFloat(const std::string& value, float& result);
 
 // The reads over a file's text. A switch falls back to true when no entry for
 // the key in the section has a recognised value; for a number the first entry

@@ -1,7 +1,7 @@
 // A naive model of the settings load, written straight from the rules for
 // "Veltrix.ini" (sections, switches, numbers, key bindings) with no regard for
-// speed: a loop over lines, std::stof, and std::stoi inside try/catch where a
-// binding's number cannot be read. The tests and the differential fuzzer hold
+// speed: a loop over lines, the plug-in's own number conversion, and
+// std::stoi inside try/catch where a binding's number cannot be read. The tests and the differential fuzzer hold
 // the plug-in's own load against it, file by file.
 #pragma once
 

@@ -267,14 +267,13 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
             return;
         }
         numberLine[name] = n;
-        float v = 0;
-        if (convertFloat(value, v)) {
+        const FloatReading read = readFloatText(value);
+        if (read.what == FloatText::Number) {
+            const float v = read.value;
             numberValue[name] = v;
             f.notes.push_back("sets " + name + " = " + formatFloat(v));
-            // Where the conversion stopped, for the modder's sake only.
-            char* end = nullptr;
-            std::strtof(value.c_str(), &end);
-            const std::string rest = end ? std::string(end) : std::string();
+            // Where the conversion stopped (up to a NUL byte), for the modder's sake only.
+            const std::string rest = value.substr(read.used).c_str();
             if (!rest.empty()) {
                 f.notes.push_back("reads " + formatFloat(v) + " from " + quoted(value) + "; " + quoted(rest) +
                                   " is ignored");
@@ -284,9 +283,7 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
             return;
         }
         numberValue[name] = std::nullopt;
-        char* end = nullptr;
-        std::strtod(value.c_str(), &end);
-        const bool startsWithNumber = end != value.c_str();
+        const bool startsWithNumber = read.what == FloatText::OutOfRange;
         const std::string why = value.empty()        ? "an empty value is not a number"
                                 : startsWithNumber ? quoted(value) + " is out of range"
                                                    : quoted(value) + " is not a number";
