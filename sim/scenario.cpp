@@ -1,5 +1,7 @@
 #include "scenario.h"
 
+#include "float_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -52,7 +54,13 @@ uint32_t readKey(const json& value) {
 
 Vector3 readVector(const json& value, const char* what) {
     if (!value.is_array() || value.size() != 3) fail(std::string(what) + ": expected [x, y, z], got " + value.dump());
-    return {value[0].get<float>(), value[1].get<float>(), value[2].get<float>()};
+    return {jsonFloat(value[0]), jsonFloat(value[1]), jsonFloat(value[2])};
+}
+
+json vectorJson(Vector3 v) { return {floatJson(v.x), floatJson(v.y), floatJson(v.z)}; }
+
+bool sameFloat(float a, float b) {
+    return a == b ? std::signbit(a) == std::signbit(b) : std::isnan(a) && floatText(a) == floatText(b);
 }
 
 }  // namespace
@@ -375,8 +383,8 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
             failures.push_back(std::string(key) + ": expected " + x[key].dump() + ", got " + std::to_string(actual));
     };
     auto expectFloat = [&](const char* key, float actual) {
-        if (x.contains(key) && x[key].get<float>() != actual)
-            failures.push_back(std::string(key) + ": expected " + x[key].dump() + ", got " + std::to_string(actual));
+        if (x.contains(key) && !sameFloat(jsonFloat(x[key]), actual))
+            failures.push_back(std::string(key) + ": expected " + x[key].dump() + ", got " + floatText(actual));
     };
     expectInt("cameras_made", s.camerasMade);
     expectInt("cameras_destroyed", s.camerasDestroyed);
@@ -401,13 +409,14 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
         if (lives != x["lives"]) failures.push_back("lives: expected " + x["lives"].dump() + ", got " + lives.dump());
     }
     if (x.contains("time_scale_changes")) {
-        std::vector<float> changes;
+        json changes = json::array(), wanted = json::array();
+        float last = 0.0f;
         for (const auto& [pass, value] : trace.timeScaleCalls)
-            if (changes.empty() || changes.back() != value) changes.push_back(value);
-        std::vector<float> wanted = x["time_scale_changes"].get<std::vector<float>>();
+            if (changes.empty() || !sameFloat(last, value)) changes.push_back(floatJson(last = value));
+        for (const json& v : x["time_scale_changes"]) wanted.push_back(floatJson(jsonFloat(v)));
         if (changes != wanted)
             failures.push_back("time_scale_changes: expected " + x["time_scale_changes"].dump() + ", got " +
-                               json(changes).dump());
+                               changes.dump());
     }
     for (const json& at : x.value("at", json::array())) {
         const int pass = at.at("pass").get<int>();
@@ -421,9 +430,9 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
         if (at.contains("live_cameras") && at["live_cameras"].get<int>() != live)
             failures.push_back("at pass " + std::to_string(pass) + ": expected " + at["live_cameras"].dump() +
                                " live cameras, got " + std::to_string(live));
-        if (at.contains("time_scale") && at["time_scale"].get<float>() != row.timeScale)
+        if (at.contains("time_scale") && !sameFloat(jsonFloat(at["time_scale"]), row.timeScale))
             failures.push_back("at pass " + std::to_string(pass) + ": expected time scale " + at["time_scale"].dump() +
-                               ", got " + std::to_string(row.timeScale));
+                               ", got " + floatText(row.timeScale));
         if (at.contains("scripted_view") && at["scripted_view"].get<bool>() != row.scriptedView)
             failures.push_back("at pass " + std::to_string(pass) + ": expected scripted view " +
                                at["scripted_view"].dump());
@@ -434,9 +443,9 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
     if (x.contains("time_scale_calls")) {
         // Every call, with its pass: also shows a mode that ends without one.
         json calls = json::array();
-        for (const auto& [pass, value] : trace.timeScaleCalls) calls.push_back({pass, value});
+        for (const auto& [pass, value] : trace.timeScaleCalls) calls.push_back({pass, floatJson(value)});
         json wanted = json::array();
-        for (const json& c : x["time_scale_calls"]) wanted.push_back({c.at(0).get<int>(), c.at(1).get<float>()});
+        for (const json& c : x["time_scale_calls"]) wanted.push_back({c.at(0).get<int>(), floatJson(jsonFloat(c.at(1)))});
         if (calls != wanted)
             failures.push_back("time_scale_calls: expected " + x["time_scale_calls"].dump() + ", got " + calls.dump());
     }
@@ -481,15 +490,15 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
                                hexText(trace.registeredModule));
     }
     if (x.contains("output")) {
-        std::vector<std::string> lines;
+        // Printed bytes, each as the code point of its value (run.json's way).
+        json lines = json::array();
         std::istringstream in(output);
         for (std::string line; std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
+            lines.push_back(latin1(line));
         }
-        const auto wanted = x["output"].get<std::vector<std::string>>();
-        if (lines != wanted)
-            failures.push_back("output: expected " + x["output"].dump() + ", got " + json(lines).dump());
+        if (lines != x["output"])
+            failures.push_back("output: expected " + x["output"].dump() + ", got " + lines.dump());
     }
     return failures;
 }
@@ -501,14 +510,14 @@ json traceToJson(const Trace& t) {
         json cams = json::array();
         for (const CameraSample& c : r.cameras)
             cams.push_back({{"handle", c.handle},
-                            {"position", {c.position.x, c.position.y, c.position.z}},
-                            {"look", {c.lookAt.x, c.lookAt.y, c.lookAt.z}},
+                            {"position", vectorJson(c.position)},
+                            {"look", vectorJson(c.lookAt)},
                             {"phase", std::string(1, c.phase)},
-                            {"fov", c.fieldOfView}});
+                            {"fov", floatJson(c.fieldOfView)}});
         json objs = json::array();
         for (const ObjectSample& o : r.objects)
-            objs.push_back({{"id", o.id}, {"position", {o.position.x, o.position.y, o.position.z}}});
-        rows.push_back({{"pass", r.pass}, {"time_scale", r.timeScale}, {"scripted_view", r.scriptedView},
+            objs.push_back({{"id", o.id}, {"position", vectorJson(o.position)}});
+        rows.push_back({{"pass", r.pass}, {"time_scale", floatJson(r.timeScale)}, {"scripted_view", r.scriptedView},
                         {"cameras", cams}, {"objects", objs}, {"native_calls", r.nativeCalls},
                         {"snapshots", r.snapshots}, {"waits", r.waits}});
     }
@@ -516,10 +525,12 @@ json traceToJson(const Trace& t) {
     for (const CameraLife& l : t.cameras)
         lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
                          {"followed", l.followed}, {"lingered", l.lingered}});
+    json calls = json::array();
+    for (const auto& [pass, value] : t.timeScaleCalls) calls.push_back({pass, floatJson(value)});
     return {{"scenario", t.scenario},
             {"rows", rows},
             {"cameras", lives},
-            {"time_scale_calls", t.timeScaleCalls},
+            {"time_scale_calls", calls},
             {"protocol_errors", t.protocolErrors},
             {"registers", t.registers},
             {"unregisters", t.unregisters},
@@ -533,12 +544,12 @@ Trace traceFromJson(const json& d) {
     for (const json& r : d.at("rows")) {
         TraceRow row;
         row.pass = r.at("pass").get<int>();
-        row.timeScale = r.at("time_scale").get<float>();
+        row.timeScale = jsonFloat(r.at("time_scale"));
         row.scriptedView = r.at("scripted_view").get<bool>();
         for (const json& c : r.at("cameras"))
             row.cameras.push_back({c.at("handle").get<int32_t>(), readVector(c.at("position"), "position"),
                                    readVector(c.at("look"), "look"), c.at("phase").get<std::string>().at(0),
-                                   c.value("fov", 0.0f)});
+                                   jsonFloat(c.value("fov", json(0.0f)))});
         for (const json& o : r.at("objects"))
             row.objects.push_back({o.at("id").get<std::string>(), readVector(o.at("position"), "position")});
         row.nativeCalls = r.value("native_calls", 0);
@@ -549,7 +560,7 @@ Trace traceFromJson(const json& d) {
     for (const json& l : d.at("cameras"))
         t.cameras.push_back({l.at("handle").get<int32_t>(), l.at("mode").get<std::string>(), l.at("created").get<int>(),
                              l.at("destroyed").get<int>(), l.at("followed").get<int>(), l.at("lingered").get<int>()});
-    t.timeScaleCalls = d.at("time_scale_calls").get<std::vector<std::pair<int, float>>>();
+    for (const json& c : d.at("time_scale_calls")) t.timeScaleCalls.emplace_back(c.at(0).get<int>(), jsonFloat(c.at(1)));
     t.protocolErrors = d.at("protocol_errors").get<std::vector<std::string>>();
     t.registers = d.value("registers", 0);
     t.unregisters = d.value("unregisters", 0);

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "exact_json.h"
 #include "world.h"
 
 namespace sim {
@@ -175,7 +176,8 @@ private:
 };
 
 // Expectation failures of a finished run, each a readable line; empty when all hold.
-// `output` is what the plug-in printed on standard output (line ends normalised).
+// `output` is what the plug-in printed on standard output (line ends normalised);
+// the expected "output" lines give each byte as the code point of its value.
 std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace& trace, const std::string& output);
 
 // Writes the scenario's "Veltrix.ini" (or removes one) in `directory`, creating it.

@@ -1,5 +1,7 @@
 #include "world.h"
 
+#include "float_text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -118,20 +120,6 @@ bool listedBone(int32_t id) {
     return false;
 }
 
-// The shortest decimal form that reads back as the same float (and its sign),
-// without an exponent for everyday magnitudes.
-std::string floatText(float value) {
-    const float magnitude = std::fabs(value);
-    const bool everyday = magnitude == 0.0f || (magnitude >= 1e-4f && magnitude < 1e7f);
-    char text[32];
-    for (int digits = 1; digits <= 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-        const float back = std::strtof(text, nullptr);
-        const bool exact = back == value && std::signbit(back) == std::signbit(value);
-        if (exact && (!everyday || std::strchr(text, 'e') == nullptr)) break;
-    }
-    return text;
-}
 }  // namespace
 
 int argumentCount(uint64_t nativeHash) {
@@ -183,6 +171,11 @@ std::string describeCall(const NativeCall& call) {
 }
 
 void setProtocolErrorSink(void (*sink)(const std::string&)) { g_errorSink = sink; }
+
+float gameSpeed(float timeScale) {
+    if (timeScale > 1.0f) return 1.0f;
+    return timeScale > kSlowestGameSpeed ? timeScale : kSlowestGameSpeed;
+}
 
 uint64_t floatSlot(float value) {
     uint32_t bits;
@@ -628,7 +621,7 @@ Vector3 World::targetPointOf(int32_t handle) const {
 }
 
 void World::advance() {
-    const float dt = frameTime * timeScale;
+    const float dt = frameTime * gameSpeed(timeScale);
     for (auto& [handle, e] : entities) {
         if (!e.exists || e.attached) continue;
         if (e.ballistic) e.velocity.z -= gravity * dt;

@@ -88,6 +88,13 @@ struct HostCall {
     uint64_t value = 0;  // module handle, wait time or returned count
 };
 
+// How fast the game runs at the time scale the plug-in sets. The game takes
+// at most 1.0 (normal speed) and, at 0, still runs at its slowest; this
+// world takes that to be 1 % of normal speed, for any scale up to it, below
+// it or not a number. Nothing ever runs backwards or faster than normal.
+constexpr float kSlowestGameSpeed = 0.01f;
+float gameSpeed(float timeScale);
+
 // Bits of a float argument slot, and back.
 uint64_t floatSlot(float value);
 float slotFloat(uint64_t slot);
@@ -121,7 +128,7 @@ public:
     Vector3 gameplayCameraPosition = {0.0f, -3.0f, 2.0f};
     bool scriptedView = false;  // the render switch's current state
     int32_t renderArgs[6] = {0, 0, 0, 0, 0, 0};
-    float timeScale = 1.0f;
+    float timeScale = 1.0f;  // as the plug-in last set it; the world moves at gameSpeed(timeScale)
     std::vector<std::pair<int, float>> timeScaleHistory;  // (pass, value) per call
 
     // ---- Keyboard -------------------------------------------------------------------

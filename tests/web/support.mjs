@@ -37,7 +37,9 @@ export const SWITCHES = ['EnableKnifeCamera', 'EnableArrowCamera', 'EnableTomaha
 export const NUMBERS = ['BulletCamSpeed', 'LingerTime', 'CameraOffsetBack', 'slowMotionFactor', 'BulletLingerSpeed',
   'BowLingerSpeed', 'BowCamSpeed'];
 const NUMBER_TEXTS = ['3.5', '0.7', '-1', '0', '1', '2,5', '4s', '5e-2', '1e40', '1e-50', 'inf', '-inf', 'nan', 'abc', '',
-  '0x1p-3', ' 12 ', '2.5=3', '0.001', '20', '1e-7', '9'];
+  '0x1p-3', ' 12 ', '2.5=3', '0.001', '20', '1e-7', '9',
+  // Where C libraries part ways: subnormals, NaN signs and payloads, hexadecimal edges.
+  '1e-45', '0x1p-140', '0x4.10fb9p-143', '-nan', 'nan(12)', '-nan(1)', '-0', '0x1p128', 'Infinity', '1.1754943e-38'];
 const SWITCH_TEXTS = ['1', '0', 'true', 'false', 'True', 'False', 'TRUE', 'yes', '', '0 ; off'];
 const KEY_TEXTS = ['N', 'm', 'F5', 'f13', '0x4e', '78', 'Space', 'esc', 'Shift', '0', '', 'F', '1'];
 

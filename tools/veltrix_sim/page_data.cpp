@@ -13,35 +13,6 @@ namespace fs = std::filesystem;
 const char kSlotStart[] = "<script id=\"veltrix-data\" type=\"application/json\">";
 const char kSlotEnd[] = "</script>";
 
-std::string latin1(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-bool fromLatin1(const std::string& text, std::string& bytes) {
-    bytes.clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
-            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<fs::path> findPage(const std::vector<fs::path>& candidates) {
     for (const fs::path& p : candidates) {
         std::error_code ec;

@@ -10,14 +10,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "exact_json.h"
+
 namespace tools {
 
-// Bytes the page must get back exactly (a settings file, what the plug-in
-// printed): each byte as the code point of the same value, which JSON
-// carries whatever the bytes are.
-std::string latin1(const std::string& bytes);
-// The bytes again; false when a code point is past 0xFF.
-bool fromLatin1(const std::string& text, std::string& bytes);
+// Bytes the page must get back exactly travel as sim::latin1 gives them.
+using sim::fromLatin1;
+using sim::latin1;
 
 // The first of `candidates` that is a file.
 std::optional<std::filesystem::path> findPage(const std::vector<std::filesystem::path>& candidates);

@@ -92,7 +92,7 @@ json runData(const ScenarioOutcome& o, const json& scenario, const std::optional
     const sim::TraceSummary& s = o.summary;
     run["summary"] = {{"made", s.camerasMade},         {"destroyed", s.camerasDestroyed},
                       {"followed", s.passesFollowed},  {"lingered", s.passesLingered},
-                      {"lowest", s.lowestTimeScale},   {"atEnd", s.finalTimeScale}};
+                      {"lowest", sim::floatJson(s.lowestTimeScale)}, {"atEnd", sim::floatJson(s.finalTimeScale)}};
     run["scenario"] = scenario;
     run["settings"] = settings ? json(latin1(*settings)) : json(nullptr);
     run["trace"] = sim::traceToJson(trace);

@@ -394,7 +394,9 @@ std::string encodeReplay(const sim::Scenario& s, const sim::Trace& t, const std:
         lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
                          {"followed", l.followed}, {"lingered", l.lingered}});
     header["lives"] = lives;
-    header["timeScaleCalls"] = t.timeScaleCalls;
+    json calls = json::array();
+    for (const auto& [pass, value] : t.timeScaleCalls) calls.push_back({pass, sim::floatJson(value)});
+    header["timeScaleCalls"] = calls;
     header["protocolErrors"] = t.protocolErrors;
     // What the plug-in printed (the page shows it from the analysis):
     // enough to compare runs, not a copy of a long file's every line.

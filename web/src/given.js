@@ -19,8 +19,9 @@ export function readGiven() {
 
 export const bytesOf = (text) => (typeof text === 'string' ? latin1Bytes(text) : null);
 
-// Four significant digits, as the summary veltrix-sim prints.
-const figure = (x) => (typeof x === 'number' ? String(Number(x.toPrecision(4))) : '-');
+// Four significant digits, as the summary veltrix-sim prints; inf and nan as
+// the tools write them.
+const figure = (x) => (typeof x === 'number' ? String(Number(x.toPrecision(4))) : typeof x === 'string' ? x : '-');
 
 // The run's summary table (a row per scenario, each linked to its card) and
 // what went wrong, as veltrix-sim printed them.
