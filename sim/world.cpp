@@ -172,11 +172,6 @@ std::string describeCall(const NativeCall& call) {
 
 void setProtocolErrorSink(void (*sink)(const std::string&)) { g_errorSink = sink; }
 
-float gameSpeed(float timeScale) {
-    if (timeScale > 1.0f) return 1.0f;
-    return timeScale > kSlowestGameSpeed ? timeScale : kSlowestGameSpeed;
-}
-
 uint64_t floatSlot(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/vector3.h"
+#include "game_speed.h"
 #include "native_hashes.h"
 
 namespace sim {
@@ -87,13 +88,6 @@ struct HostCall {
     HostCallKind kind = HostCallKind::Wait;
     uint64_t value = 0;  // module handle, wait time or returned count
 };
-
-// How fast the game runs at the time scale the plug-in sets. The game takes
-// at most 1.0 (normal speed) and, at 0, still runs at its slowest; this
-// world takes that to be 1 % of normal speed, for any scale up to it, below
-// it or not a number. Nothing ever runs backwards or faster than normal.
-constexpr float kSlowestGameSpeed = 0.01f;
-float gameSpeed(float timeScale);
 
 // Bits of a float argument slot, and back.
 uint64_t floatSlot(float value);

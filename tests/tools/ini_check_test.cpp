@@ -187,7 +187,7 @@ TEST(IniCheck, NamesEveryKindOfMistakeOnItsLine) {
         {19, "\"abc\" is not a number"},
         {20, "\"1e39\" is out of range"},
         {21, "CameraOffsetBack inf: the bullet and arrow cameras are placed at no real position"},
-        {22, "BowCamSpeed 0: the game stands still while the arrow camera flies"},
+        {22, "BowCamSpeed 0: the game's time scale is set to 0 while the arrow camera flies, which the game runs at its slowest"},
         {23, "only line 22 counts"},
         {24, "\"Linger Time\" is not LingerTime"},
         {25, "gives code 7, which is not a key"},

@@ -55,7 +55,16 @@ struct Play {
     }
     // A knife thrown level, flying until `passes` have gone by, then at rest.
     int32_t throwKnife() { return world.spawnObject(kKnife, {1, 0, 1}, {8, 0, 0}, false); }
+    // How fast the game moves into the next pass, normal speed being 1: a
+    // drifting object's step over the one it makes at time scale 1.
+    float gameSpeed() {
+        const int32_t drifter = world.spawnObject(0x0D0D0D0D, {0, -50, 1}, {1, 0, 0}, false);
+        step();
+        return world.entity(drifter).position.x / world.frameTime;
+    }
 };
+
+void runsAt(Play& p, float speed) { EXPECT_NEAR(p.gameSpeed(), speed, speed * 1e-3f) << "the game's speed"; }
 
 std::string warningsOf(const std::string& ini) {
     const tools::IniReport r = tools::analyseIniText("Veltrix.ini", &ini);
@@ -79,17 +88,41 @@ void jumpsToTheEnd(Play& p) {
 }
 
 const Claim kClaims[] = {
-    {"slowMotionFactor=0", "time scale is set to 0, and the bullet camera does not fly along the shot",
+    {"slowMotionFactor=0",
+     "time scale is set to 0, which the game runs at its slowest: it never stands still or runs backwards; the "
+     "bullet camera does not fly along the shot",
      [](Play& p) {
          jumpsToTheEnd(p);
          EXPECT_EQ(p.timeScale(), 0.0f) << "in the frame of the shot";
-         p.step();
+         runsAt(p, sim::kSlowestGameSpeed);
          EXPECT_EQ(p.timeScale(), 0.05f) << "BulletLingerSpeed from the next frame";
      }},
-    {"slowMotionFactor=-1", "time scale is set to -1, and the bullet camera does not fly",
-     [](Play& p) {
+    {"slowMotionFactor=-1", "time scale is set to -1, which the game runs at its slowest", [](Play& p) {
          jumpsToTheEnd(p);
          EXPECT_EQ(p.timeScale(), -1.0f);
+         runsAt(p, sim::kSlowestGameSpeed);
+     }},
+    {"slowMotionFactor=2",
+     "slowMotionFactor 2: the game's time scale is set to 2 while the bullet camera flies, which the game runs at "
+     "normal speed: it never runs faster",
+     [](Play& p) {
+         p.shoot(kGun);
+         EXPECT_EQ(p.timeScale(), 2.0f);
+         runsAt(p, 1.0f);
+     }},
+    {"BowCamSpeed=1.5", "BowCamSpeed 1.5: the game's time scale is set to 1.5 while the arrow camera flies, which "
+                        "the game runs at normal speed",
+     [](Play& p) {
+         p.shoot(kBow);
+         EXPECT_EQ(p.timeScale(), 1.5f);
+         runsAt(p, 1.0f);
+     }},
+    {"BowCamSpeed=nan", "BowCamSpeed nan: the game's time scale is set to nan while the arrow camera flies, which "
+                        "the game runs at its slowest",
+     [](Play& p) {
+         p.shoot(kBow);
+         EXPECT_TRUE(std::isnan(p.timeScale()));
+         runsAt(p, sim::kSlowestGameSpeed);
      }},
     {"BulletCamSpeed=0", "BulletCamSpeed 0: the bullet camera does not fly along the shot", jumpsToTheEnd},
     {"BulletCamSpeed=-inf", "BulletCamSpeed -inf: the bullet camera does not fly", jumpsToTheEnd},
@@ -160,30 +193,34 @@ const Claim kClaims[] = {
          p.shoot(kGun);
          EXPECT_TRUE(std::isnan(p.live()->position.y));
      }},
-    {"BulletLingerSpeed=0", "BulletLingerSpeed 0: the game stands still while the bullet camera holds its view",
+    {"BulletLingerSpeed=0", "BulletLingerSpeed 0: the game's time scale is set to 0 while the bullet camera holds "
+                            "its view, which the game runs at its slowest",
      [](Play& p) {
          p.shoot(kGun);
          while (!bulletCamera.lingering) p.step();
          p.step();
          const Vector3 before = p.live()->position;
-         p.step();
+         runsAt(p, sim::kSlowestGameSpeed);
          EXPECT_EQ(p.timeScale(), 0.0f);
          EXPECT_NE(p.live()->position.z, before.z) << "the camera still moves";
      }},
-    {"BowCamSpeed=0", "BowCamSpeed 0: the game stands still while the arrow camera flies",
+    {"BowCamSpeed=0", "BowCamSpeed 0: the game's time scale is set to 0 while the arrow camera flies, which the "
+                      "game runs at its slowest",
      [](Play& p) {
          p.shoot(kBow);
          const Vector3 before = p.live()->position;
-         p.step();
+         runsAt(p, sim::kSlowestGameSpeed);
          EXPECT_EQ(p.timeScale(), 0.0f);
          EXPECT_NE(p.live()->position.y, before.y) << "the camera still moves";
      }},
-    {"BowLingerSpeed=-2", "BowLingerSpeed -2: the game's time scale is set to -2 while the arrow camera holds",
+    {"BowLingerSpeed=-2", "BowLingerSpeed -2: the game's time scale is set to -2 while the arrow camera holds its "
+                          "view, which the game runs at its slowest: it never stands still or runs backwards",
      [](Play& p) {
          p.shoot(kBow);
          while (!arrowCamera.lingering) p.step();
          p.step();
          EXPECT_EQ(p.timeScale(), -2.0f);
+         runsAt(p, sim::kSlowestGameSpeed);
      }},
 };
 

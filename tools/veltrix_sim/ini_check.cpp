@@ -118,12 +118,24 @@ void warnAboutNumbers(const Numbers& n, std::map<std::string, int>& lines,
     auto shown = [](const char* key, float v) { return std::string(key) + " " + formatFloat(v); };
     const bool realOffset = std::isfinite(n.CameraOffsetBack);
 
+    // What the game does with a time scale: never faster than normal, never
+    // stopped or backwards.
+    auto gameTakes = [](float v) -> std::string {
+        if (v > 1) return ", which the game runs at normal speed: it never runs faster";
+        if (!(v > 0)) return ", which the game runs at its slowest: it never stands still or runs backwards";
+        return "";
+    };
     const char* const jumps = "the bullet camera does not fly along the shot: it jumps to its end at once";
     if (!(n.slowMotionFactor > 0) || std::isinf(n.slowMotionFactor))
         warn(at("slowMotionFactor"), shown("slowMotionFactor", n.slowMotionFactor) +
                                          ": in the frame of a shot the game's time scale is set to " +
-                                         formatFloat(n.slowMotionFactor) + ", and " + jumps +
-                                         " and holds its view from the next frame, at BulletLingerSpeed");
+                                         formatFloat(n.slowMotionFactor) + gameTakes(n.slowMotionFactor) + "; " +
+                                         jumps + " and holds its view from the next frame, at BulletLingerSpeed");
+    else if (n.slowMotionFactor > 1)
+        warn(at("slowMotionFactor"), shown("slowMotionFactor", n.slowMotionFactor) +
+                                         ": the game's time scale is set to " + formatFloat(n.slowMotionFactor) +
+                                         " while the bullet camera flies" + gameTakes(n.slowMotionFactor) +
+                                         " (the camera still covers more of the shot each frame)");
     if (!(n.BulletCamSpeed > 0) || std::isinf(n.BulletCamSpeed))
         warn(at("BulletCamSpeed"), shown("BulletCamSpeed", n.BulletCamSpeed) + ": " + jumps);
     if (m.bulletGivesUp)
@@ -155,14 +167,11 @@ void warnAboutNumbers(const Numbers& n, std::map<std::string, int>& lines,
     } speeds[] = {{"BulletLingerSpeed", n.BulletLingerSpeed, "the bullet camera holds its view"},
                   {"BowCamSpeed", n.BowCamSpeed, "the arrow camera flies"},
                   {"BowLingerSpeed", n.BowLingerSpeed, "the arrow camera holds its view"}};
-    for (const auto& s : speeds) {
-        if (s.value == 0)
-            warn(at(s.key), shown(s.key, s.value) + ": the game stands still while " + s.when +
-                                " (the camera itself still moves)");
-        else if (!(s.value > 0) || std::isinf(s.value))
+    for (const auto& s : speeds)
+        if (s.value > 1 || !(s.value > 0))
             warn(at(s.key), shown(s.key, s.value) + ": the game's time scale is set to " + formatFloat(s.value) +
-                                " while " + s.when);
-    }
+                                " while " + s.when + gameTakes(s.value) +
+                                (s.value == 0 ? " (the camera itself still moves)" : ""));
 }
 
 }  // namespace

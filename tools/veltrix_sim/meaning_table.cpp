@@ -1,5 +1,7 @@
 #include "meaning_table.h"
 
+#include "game_speed.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -17,6 +19,15 @@ std::string number(float v) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
     return text;
+}
+
+// The time scale as the file sets it, and what the game makes of one it does
+// not take as it is.
+std::string speedText(float v) {
+    const std::string asked = "x" + number(v);
+    if (v > 1) return asked + " (the game runs at normal speed)";
+    if (!(v > 0)) return asked + " (the game runs at its slowest)";
+    return asked;
 }
 
 std::string holdText(int frames, const std::string& where) {
@@ -61,13 +72,13 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowe
          m.bulletTravel == 1 ? std::string("does not fly: jumps to the end of the shot at once")
                              : "along the shot for " + framesInWords(m.bulletTravel) + ", whatever the distance",
          bulletThen,
-         "x" + number(n.slowMotionFactor) + " while it flies (the game moves " +
-             seconds(m.bulletTravel / kFramesPerSecond * n.slowMotionFactor) + "), x" + number(n.BulletLingerSpeed) +
-             " while it holds"});
+         speedText(n.slowMotionFactor) + " while it flies (the game moves " +
+             seconds(m.bulletTravel / kFramesPerSecond * sim::gameSpeed(n.slowMotionFactor)) + "), " +
+             speedText(n.BulletLingerSpeed) + " while it holds"});
     t.rows.push_back({"Arrow", "the bow 0x88A8505C, " + startedBy(r, "the bow 0x06E0F12B", "EnableArrowCamera"),
                       "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
                       holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
-                      "x" + number(n.BowCamSpeed) + " while it flies, x" + number(n.BowLingerSpeed) +
+                      speedText(n.BowCamSpeed) + " while it flies, " + speedText(n.BowLingerSpeed) +
                           " while it holds"});
 
     std::string& end = t.bulletEnd;
