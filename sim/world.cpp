@@ -132,6 +132,49 @@ const char* nativeName(uint64_t nativeHash) {
     return n ? n->name : "unknown";
 }
 
+std::vector<NativeShape> nativeShapes() {
+    // No default: a new kind does not compile until it says how its slot is filled.
+    auto slot = [](Arg kind) {
+        switch (kind) {
+        case Arg::Float:
+        case Arg::ZeroFloat:
+        case Arg::NearClip:
+        case Arg::FieldOfView: return 'f';
+        case Arg::CameraName:
+        case Arg::Out: return 'p';
+        case Arg::Int:
+        case Arg::Entity:
+        case Arg::EntityOrNone:
+        case Arg::Ped:
+        case Arg::PlayerId:
+        case Arg::Camera:
+        case Arg::One:
+        case Arg::Zero:
+        case Arg::Flag:
+        case Arg::LaunchBone:
+        case Arg::ListedBone:
+        case Arg::BoneIndex: return 'i';
+        }
+        return '?';
+    };
+    auto reading = [](Result result) {
+        switch (result) {
+        case Result::None: return 'n';
+        case Result::Int: return 'i';
+        case Result::Hash: return 'h';
+        case Result::Vector: return 'v';
+        }
+        return '?';
+    };
+    std::vector<NativeShape> shapes;
+    for (const NativeInfo& n : kNatives) {
+        NativeShape shape{n.hash, "", reading(n.result)};
+        for (int k = 0; k < n.arguments; ++k) shape.arguments += k < kMaxArguments ? slot(n.args[k]) : '?';
+        shapes.push_back(shape);
+    }
+    return shapes;
+}
+
 std::string describeCall(const NativeCall& call) {
     const NativeInfo* n = info(call.hash);
     if (!n || n->arguments != static_cast<int>(call.args.size())) return "malformed " + hex(call.hash);

@@ -23,6 +23,17 @@ int argumentCount(uint64_t nativeHash);
 // A short readable name for logs and reports ("set-camera-position", ...).
 const char* nativeName(uint64_t nativeHash);
 
+// A native of the table as its slots are filled and its result read, for
+// holding the table to the game's native list. arguments: one letter per
+// slot, 'i' a 32-bit integer or handle, 'f' a float's bits, 'p' an address;
+// result: 'n' not read, 'i' an integer, 'h' a hash, 'v' a vector.
+struct NativeShape {
+    uint64_t hash;
+    std::string arguments;
+    char result;
+};
+std::vector<NativeShape> nativeShapes();
+
 struct NativeCall;
 // One logged call as a line: its name, every argument as the native takes it
 // (integers, floats in their shortest exact form, the camera name, "out" for
