@@ -7,25 +7,15 @@
 //
 //   float_reader_check TEXTS OUTPUT
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "settings/float_conversion.h"
 
-namespace {
+#include "reading_text.h"
 
-std::string describe(const FloatReading& r) {
-    if (r.what == FloatText::NoNumber) return "no number";
-    if (r.what == FloatText::OutOfRange) return "out of range";
-    uint32_t bits;
-    std::memcpy(&bits, &r.value, sizeof bits);
-    char text[32];
-    std::snprintf(text, sizeof text, "%08X %zu", static_cast<unsigned>(bits), r.used);
-    return text;
-}
+namespace {
 
 #ifdef _WIN32
 // What std::stof itself gives, in the same words.
@@ -60,10 +50,10 @@ int main(int argc, char** argv) {
     }
     long texts = 0, differences = 0;
     for (std::string text; std::getline(in, text); ++texts) {
-        const std::string ours = describe(readFloatText(text));
+        const std::string ours = readingText(readFloatText(text));
         out << ours << '\n';
 #ifdef _WIN32
-        const std::string runtime = describe(runtimeReading(text));
+        const std::string runtime = readingText(runtimeReading(text));
         if (runtime != ours && ++differences <= 10)
             std::fprintf(stderr, "line %ld: the runtime reads %s, the plug-in %s\n", texts + 1, runtime.c_str(),
                          ours.c_str());

@@ -1,26 +1,11 @@
 #include "settings/float_conversion.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "reading_text.h"
 
-std::string answer(std::string_view text) {
-    const FloatReading r = readFloatText(text);
-    if (r.what == FloatText::NoNumber) return "no number";
-    if (r.what == FloatText::OutOfRange) return "out of range";
-    uint32_t bits;
-    std::memcpy(&bits, &r.value, sizeof bits);
-    char out[32];
-    std::snprintf(out, sizeof out, "%08X %zu", static_cast<unsigned>(bits), r.used);
-    return out;
-}
-
-}  // namespace
 
 // What the Windows build's C runtime (its std::stof) answers, as run under
 // Wine: one text for each of its rules that another C library answers
@@ -58,5 +43,5 @@ TEST(FloatConversion, ReadsAsTheWindowsRuntimeDoes) {
         // Infinity, in either spelling and any case.
         {"-infinity", "FF800000 9"}, {"infinit", "7F800000 3"}, {"+INF", "7F800000 4"}, {"-in", "no number"},
     };
-    for (const auto& c : cases) EXPECT_EQ(answer(c.text), c.answer) << std::string(c.text);
+    for (const auto& c : cases) EXPECT_EQ(readingText(readFloatText(c.text)), c.answer) << std::string(c.text);
 }

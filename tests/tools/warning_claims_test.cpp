@@ -10,6 +10,7 @@
 
 #include "cameras/arrow_camera.h"
 #include "cameras/bullet_camera.h"
+#include "float_text.h"
 #include "ini_check.h"
 #include "settings_meaning.h"
 #include "sim_fixture.h"
@@ -66,6 +67,15 @@ struct Play {
 
 void runsAt(Play& p, float speed) { EXPECT_NEAR(p.gameSpeed(), speed, speed * 1e-3f) << "the game's speed"; }
 
+// The shot's camera sets the time scale `asked`, and the game runs at `speed`.
+std::function<void(Play&)> shotRunsAt(uint32_t weapon, const char* asked, float speed) {
+    return [=](Play& p) {
+        p.shoot(weapon);
+        EXPECT_EQ(sim::floatText(p.timeScale()), asked) << "the time scale set";
+        runsAt(p, speed);
+    };
+}
+
 std::string warningsOf(const std::string& ini) {
     const tools::IniReport r = tools::analyseIniText("Veltrix.ini", &ini);
     std::string text;
@@ -105,25 +115,13 @@ const Claim kClaims[] = {
     {"slowMotionFactor=2",
      "slowMotionFactor 2: the game's time scale is set to 2 while the bullet camera flies, which the game runs at "
      "normal speed: it never runs faster",
-     [](Play& p) {
-         p.shoot(kGun);
-         EXPECT_EQ(p.timeScale(), 2.0f);
-         runsAt(p, 1.0f);
-     }},
+     shotRunsAt(kGun, "2", 1.0f)},
     {"BowCamSpeed=1.5", "BowCamSpeed 1.5: the game's time scale is set to 1.5 while the arrow camera flies, which "
                         "the game runs at normal speed",
-     [](Play& p) {
-         p.shoot(kBow);
-         EXPECT_EQ(p.timeScale(), 1.5f);
-         runsAt(p, 1.0f);
-     }},
+     shotRunsAt(kBow, "1.5", 1.0f)},
     {"BowCamSpeed=nan", "BowCamSpeed nan: the game's time scale is set to nan while the arrow camera flies, which "
                         "the game runs at its slowest",
-     [](Play& p) {
-         p.shoot(kBow);
-         EXPECT_TRUE(std::isnan(p.timeScale()));
-         runsAt(p, sim::kSlowestGameSpeed);
-     }},
+     shotRunsAt(kBow, "nan", sim::kSlowestGameSpeed)},
     {"BulletCamSpeed=0", "BulletCamSpeed 0: the bullet camera does not fly along the shot", jumpsToTheEnd},
     {"BulletCamSpeed=-inf", "BulletCamSpeed -inf: the bullet camera does not fly", jumpsToTheEnd},
     {"BulletCamSpeed=nan", "BulletCamSpeed nan: the bullet camera does not fly", jumpsToTheEnd},
