@@ -57,6 +57,18 @@ for name in unicode bytes; do
     cmp "$work/$name-native/knife/output.txt" "$work/$name.printed" || fail "$name: not the lines the plug-in prints"
 done
 
+# The checker's sample of mistakes (values that are not finite among them)
+# plays through the DLL with the in-process trace, bit for bit; only the
+# registration, which only a loaded DLL makes, differs.
+mistakes=$(dirname "$0")/check_files/mistakes.ini
+"$sim" run "$scenarios/bullet.json" --ini "$mistakes" --dll "$build/Veltrix.asi" --out "$work/mistakes-wine" \
+    >"$work/mistakes-wine.txt" 2>&1
+"$sim" run "$scenarios/bullet.json" --ini "$mistakes" --out "$work/mistakes-native" >"$work/mistakes-native.txt" 2>&1
+traced() { grep -v '"\(un\)\?regist' "$1/bullet/trace.json"; }
+grep -q 'cannot run' "$work/mistakes-wine.txt" && fail "the sample of mistakes cannot run under Wine"
+diff <(traced "$work/mistakes-wine") <(traced "$work/mistakes-native") >/dev/null ||
+    fail "the sample of mistakes: the trace under Wine differs from the in-process one"
+
 # --driver takes the driver program as its usage line says, or its folder.
 "$sim" run "$scenarios/knife.json" --dll "$build/Veltrix.asi" --driver "$build/e2e/e2e_driver.exe" \
     --out "$work/driver" >"$work/driver.txt" 2>&1 || fail "--driver e2e_driver.exe: exit $?"
