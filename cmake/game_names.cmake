@@ -6,7 +6,8 @@
 # OUTPUT from INPUT.
 if(NOT CMAKE_SCRIPT_MODE_FILE)
     function(veltrix_game_names output)
-        set(input ${PROJECT_SOURCE_DIR}/game/names.tsv)
+        # Beside this file, not the project's: the fuzzers are a project of their own.
+        set(input ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../game/names.tsv)
         add_custom_command(OUTPUT ${output}
             COMMAND ${CMAKE_COMMAND} -DINPUT=${input} -DOUTPUT=${output} -P ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
             DEPENDS ${input} ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
