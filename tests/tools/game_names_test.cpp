@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,7 +42,9 @@ TEST(GameNames, RecoveredIdentifiersHashToTheirRows) {
 }
 
 TEST(GameNames, EveryHashOfThePluginsTablesHasARow) {
-    auto add = [](std::vector<uint32_t>& to, const auto& table) { to.insert(to.end(), std::begin(table), std::end(table)); };
+    auto add = [](std::vector<uint32_t>& to, const auto& table) {
+        to.insert(to.end(), std::begin(table), std::end(table));
+    };
     std::vector<uint32_t> weapons = {kGatedBulletGun, kBow, kGatedBow}, models;
     add(weapons, kBulletGuns);
     add(models, kKnifeModels);
