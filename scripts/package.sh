@@ -67,8 +67,11 @@ Update
   default until you add it to your file.
 
 Use
-  Throw a knife, tomahawk, dynamite or fire bottle, or shoot a table gun
-  or bow at a target: a camera follows the projectile.
+  Throw a knife, tomahawk, dynamite or fire bottle, or shoot a rifle or
+  bow at a target: a camera follows the projectile. The bullet camera
+  follows the Rolling Block, rare Rolling Block, Carcano, Springfield,
+  Bolt-action, Varmint and Elephant rifles; the arrow camera the bow and
+  the improved bow.
   Press N to switch the cameras off and on (they start switched on).
   The key and every other setting are in Veltrix.ini, read once when
   the game starts; its comments explain each setting.

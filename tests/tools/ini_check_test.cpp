@@ -181,7 +181,7 @@ TEST(IniCheck, NamesEveryKindOfMistakeOnItsLine) {
         {13, "[ Lingering ] is not [Lingering]"},
         {15, "EnableTomahawkCamera is written under [Lingering]"},
         {16, "BulletCamSpeed -1: the bullet camera does not fly along the shot: it jumps to its end at once"},
-        {17, "LingerTime 0: the knife, tomahawk and slowing fire-bottle cameras end as soon as nothing flies"},
+        {17, "LingerTime 0: the knife, tomahawk and fire bottle (0xE5C6289E) cameras end as soon as nothing flies"},
         {17, "\"s\" is ignored"},
         {18, "slowMotionFactor 0: in the frame of a shot the game's time scale is set to 0"},
         {19, "\"abc\" is not a number"},

@@ -79,6 +79,8 @@ tr -d '\r' <INSTALL.txt >install.lf
 grep -q "Veltrix $version" install.lf || fail "INSTALL.txt does not name version $version"
 grep -q 'beside the' install.lf && grep -q 'ScriptHookRDR2.dll' install.lf || fail "INSTALL.txt: where to copy"
 grep -q 'Press N' install.lf || fail "INSTALL.txt: toggle key"
+grep -q 'Varmint and Elephant rifles' install.lf && grep -q 'the improved bow' install.lf && ! grep -qi 'table gun' install.lf ||
+    fail "INSTALL.txt: the weapons by the names players know"
 grep -q 'Delete Veltrix.asi, Veltrix.ini, veltrix-check.exe and Veltrix-tuner.html' install.lf || fail "INSTALL.txt: uninstall"
 grep -q 'Veltrix-tuner.html tries settings' install.lf && grep -q 'Save Veltrix.ini' install.lf ||
     fail "INSTALL.txt: how to use the tuner"

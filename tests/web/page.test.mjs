@@ -45,6 +45,11 @@ test('the page opens from file:// on its own and plays every scenario through th
     const cards = await page.$$eval('.card', (all) => all.map((c) => c.id));
     const bundled = cards.filter((id) => id !== 'card-custom');
     assert.ok(bundled.length >= 11, `scenario cards: ${cards}`);
+    // Weapons go by the names players know, with the hash, as the module gives them.
+    const weapons = await page.$$eval('#custom-weapon option', (all) => all.map((o) => o.textContent));
+    assert.ok(weapons.includes('Elephant rifle (0x99A23408) (needs EnableBulletLineCamera)'), `weapons: ${weapons}`);
+    assert.equal(await page.$eval('.control[data-key="EnableArrowCamera"] .help', (e) => e.textContent),
+      'the improved bow (0x06E0F12B) starts the arrow camera');
     // Through the camera's eye: a scene, and a different picture two passes apart.
     const picture = async (pass) => page.evaluate((p) => {
       window.veltrixTuner.eye.goTo(p);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "game_names.h"
 #include "settings/catalogue.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
@@ -117,6 +118,7 @@ void warnAboutNumbers(const Numbers& n, std::map<std::string, int>& lines,
     auto at = [&](const char* key) { return lines.count(key) ? lines[key] : 0; };
     auto shown = [](const char* key, float v) { return std::string(key) + " " + formatFloat(v); };
     const bool realOffset = std::isfinite(n.CameraOffsetBack);
+    const std::string holders = "the knife, tomahawk and " + nameWithHash(fireBottle(true)) + " cameras";
 
     // What the game does with a time scale: never faster than normal, never
     // stopped or backwards.
@@ -144,12 +146,12 @@ void warnAboutNumbers(const Numbers& n, std::map<std::string, int>& lines,
                  "and gives normal speed back");
     if (!(n.LingerTime > 0))
         warn(at("LingerTime"),
-             shown("LingerTime", n.LingerTime) + ": the knife, tomahawk and slowing fire-bottle cameras end as soon " +
+             shown("LingerTime", n.LingerTime) + ": " + holders + " end as soon " +
                  "as nothing flies, and the bullet camera in its first frame after arriving (the arrow camera's " +
                  "hold is fixed and stays)");
     else if (m.thrownHold >= kCountLimit)
         warn(at("LingerTime"), shown("LingerTime", n.LingerTime) +
-                                   ": the knife, tomahawk and slowing fire-bottle cameras hold their last view for " +
+                                   ": " + holders + " hold their last view for " +
                                    "ten minutes or more, until something else is thrown");
     if (n.CameraOffsetBack < 0)
         warn(at("CameraOffsetBack"),

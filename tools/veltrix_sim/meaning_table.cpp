@@ -1,9 +1,12 @@
 #include "meaning_table.h"
 
-#include "game_speed.h"
-
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+
+#include "cameras/shot_dispatch.h"
+#include "game_names.h"
+#include "game_speed.h"
 
 namespace tools {
 
@@ -35,6 +38,17 @@ std::string holdText(int frames, const std::string& where) {
     return "holds its last view " + where + "for " + framesInWords(frames);
 }
 
+std::string capitalised(std::string text) {
+    if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+// A weapon no switch concerns, by its name alone.
+std::string playerName(uint32_t hash) {
+    const GameName* row = findGameName(hash);
+    return row ? std::string(row->name) : nameWithHash(hash);
+}
+
 // What one switch lets start: `what`, or that it does not and which line says so.
 std::string startedBy(const IniReport& r, const std::string& what, const char* key) {
     for (const EffectiveSetting& s : r.settings)
@@ -55,11 +69,12 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowe
                                                                             framesInWords(knifeFollowed) + ")"
                                                                       : std::string()),
                       holdText(m.thrownHold, ""), "normal"});
-    t.rows.push_back({"Dynamite, fire bottle 0xFF2EDB6F",
+    t.rows.push_back({"Dynamite, " + nameWithHash(fireBottle(false)),
                       startedBy(r, "dynamite", "EnableDynamiteCamera") + ", " +
                           startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
                       "the object until it is gone or picked up, also lying still", "ends at once", "normal"});
-    t.rows.push_back({"Fire bottle 0xE5C6289E", startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
+    t.rows.push_back({capitalised(nameWithHash(fireBottle(true))),
+                      startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
                       "the bottle while it flies at 5 m/s or more", holdText(m.thrownHold, ""), "normal"});
     const float off = n.CameraOffsetBack;
     const std::string behind = !std::isfinite(off) ? "at no real position "
@@ -67,15 +82,17 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowe
                                          : number(off) + " m behind the target and 0.3 m above it ";
     std::string bulletThen = holdText(m.bulletHold, behind);
     if (m.bulletGivesUp) bulletThen += "; gives up after ten minutes in all";
+    std::string guns;
+    for (uint32_t gun : kBulletGuns) guns += playerName(gun) + ", ";
     t.rows.push_back(
-        {"Bullet", "six guns, " + startedBy(r, "the gun 0x99A23408", "EnableBulletLineCamera"),
+        {"Bullet", guns + startedBy(r, nameWithHash(kGatedBulletGun), "EnableBulletLineCamera"),
          m.bulletTravel == 1 ? std::string("does not fly: jumps to the end of the shot at once")
                              : "along the shot for " + framesInWords(m.bulletTravel) + ", whatever the distance",
          bulletThen,
          speedText(n.slowMotionFactor) + " while it flies (the game moves " +
              seconds(m.bulletTravel / kFramesPerSecond * sim::gameSpeed(n.slowMotionFactor)) + "), " +
              speedText(n.BulletLingerSpeed) + " while it holds"});
-    t.rows.push_back({"Arrow", "the bow 0x88A8505C, " + startedBy(r, "the bow 0x06E0F12B", "EnableArrowCamera"),
+    t.rows.push_back({"Arrow", playerName(kBow) + ", " + startedBy(r, nameWithHash(kGatedBow), "EnableArrowCamera"),
                       "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
                       holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
                       speedText(n.BowCamSpeed) + " while it flies, " + speedText(n.BowLingerSpeed) +

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "cameras/explosive_camera.h"
+#include "cameras/hash_set.h"
+
 namespace tools {
 
 namespace {
@@ -54,6 +57,12 @@ std::string framesInWords(int frames) {
     std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s",
                   frames / kFramesPerSecond);
     return text;
+}
+
+uint32_t fireBottle(bool slowing) {
+    for (uint32_t model : kFireBottleModels)
+        if (inSet(kAnySpeedModels, model) != slowing) return model;
+    return 0;
 }
 
 }  // namespace tools

@@ -4,6 +4,7 @@
 // a second. ini-check's warnings and veltrix-check's page are built on these.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tools {
@@ -44,6 +45,11 @@ struct Meaning {
 };
 
 Meaning meaningOf(const Numbers& n);
+
+// The model hash of the fire bottle that the explosive camera follows only
+// while it flies fast and then holds (`slowing`), or of the one it follows at
+// any speed: what the texts name.
+uint32_t fireBottle(bool slowing);
 
 // "157 frames (2.6 s)", "ten minutes or more".
 std::string framesInWords(int frames);

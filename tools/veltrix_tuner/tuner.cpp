@@ -16,6 +16,7 @@
 #include "cameras/explosive_camera.h"
 #include "cameras/hash_set.h"
 #include "cameras/shot_dispatch.h"
+#include "game_names.h"
 #include "ini_check.h"
 #include "meaning_table.h"
 #include "page_data.h"
@@ -489,7 +490,10 @@ std::vector<Weapon> weapons() {
 std::string tables() {
     json list = json::array();
     for (const Weapon& w : weapons())
-        list.push_back({{"hash", hexText(w.hash)}, {"kind", w.kind}, {"gate", w.gate ? json(w.gate) : json(nullptr)}});
+        list.push_back({{"hash", hexText(w.hash)},
+                        {"kind", w.kind},
+                        {"name", tools::nameWithHash(w.hash)},
+                        {"gate", w.gate ? json(w.gate) : json(nullptr)}});
     json keys = json::array();
     for (int32_t code = 1; code <= 254; ++code) {
         const std::string name = tools::keyName(code);
@@ -523,10 +527,9 @@ std::string customShot(const std::string& paramsJson, std::string& problem) {
         json s;
         s["name"] = "custom";
         char text[256];
-        std::snprintf(text, sizeof text, "%s %s %s at a target %.0f m away, %.0f m %s the player, moving %.1f m/s "
-                      "across the line of %s.", kind == "dynamite" ? "Dynamite" : ("A " + kind).c_str(),
-                      hexText(hash).c_str(), shot ? "fired" : "thrown", distance, std::fabs(height),
-                      height < 0 ? "below" : "above", speed, shot ? "fire" : "the throw");
+        std::snprintf(text, sizeof text, "The %s %s at a target %.0f m away, %.0f m %s the player, moving %.1f m/s "
+                      "across the line of %s.", tools::nameWithHash(hash).c_str(), shot ? "fired" : "thrown", distance,
+                      std::fabs(height), height < 0 ? "below" : "above", speed, shot ? "fire" : "the throw");
         s["description"] = std::string(text) + (shot ? " Aimed from pass 5, fired in pass 10." : " Thrown in pass 10.");
         s["player"] = {{"position", {0, 0, playerZ}}};
         s["targets"] = {{{"id", "target"},

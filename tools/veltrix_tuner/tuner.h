@@ -42,8 +42,9 @@ std::string recordedReplay(const std::string& runJson);
 
 // The bundled scenarios: [{"file", "json"}].
 std::string bundledScenarios();
-// The weapons and throwables of the plug-in's tables, and the keys a toggle
-// key can be, for the page's pickers.
+// The weapons and throwables of the plug-in's tables, each with its name as
+// the tools write it ("Elephant rifle (0x99A23408)"), and the keys a toggle
+// key can be, for the page's pickers and help texts.
 std::string tables();
 // A scenario (JSON) of one shot or throw: {"weapon": hash of a weapon or
 // throwable model of the tables, "distance": metres (2 to 150), "height":

@@ -18,14 +18,16 @@ const RANGES = {
   BowCamSpeed: [0.01, 1, 0.01],
 };
 
+// A switch that lets weapons start a shot camera names them as the module
+// does (`gated`: the names of the weapons that need it).
 const HELP = {
   ToggleKey: 'the key that switches the plug-in on and off',
   EnableKnifeCamera: 'follow thrown knives',
-  EnableArrowCamera: 'the bow 0x06E0F12B starts the arrow camera',
+  EnableArrowCamera: (gated) => `the ${gated} starts the arrow camera`,
   EnableTomahawkCamera: 'follow thrown tomahawks',
   EnableDynamiteCamera: 'follow thrown dynamite',
   EnableFireBottleCamera: 'follow thrown fire bottles',
-  EnableBulletLineCamera: 'the gun 0x99A23408 starts the bullet camera',
+  EnableBulletLineCamera: (gated) => `the ${gated} starts the bullet camera`,
   BulletCamSpeed: 'speed of the bullet camera along the shot',
   LingerTime: 'how long the knife, tomahawk, fire bottle and bullet cameras hold their view',
   CameraOffsetBack: 'metres the bullet and arrow cameras keep behind the target',
@@ -37,8 +39,16 @@ const HELP = {
 
 const DEBOUNCE_MS = 250;
 
-export function createControls(root, keys, actions) {
+// The module's tables: the weapons, for the help texts, and the keys a toggle
+// key can be.
+export function createControls(root, { weapons, keys }, actions) {
   const rows = new Map();
+
+  function helpFor(key) {
+    const text = HELP[key] || '';
+    if (typeof text === 'string') return text;
+    return text(weapons.filter((w) => w.gate === key).map((w) => w.name).join(' or '));
+  }
 
   function source(s) {
     if (s.line === 0) return 'default (no line sets it)';
@@ -50,7 +60,7 @@ export function createControls(root, keys, actions) {
     const row = element('div', 'control');
     row.dataset.key = s.key;
     const name = element('label', 'name', s.key);
-    const help = element('div', 'help', HELP[s.key] || '');
+    const help = element('div', 'help', helpFor(s.key));
     const value = element('span', 'value');
     const from = element('a', 'from');
     from.href = '#';

@@ -320,7 +320,7 @@ function select(key) {
 function buildCustom(tables) {
   const weapon = $('custom-weapon');
   for (const w of tables.weapons) {
-    const option = element('option', '', `${w.kind} ${w.hash}` + (w.gate ? ` (needs ${w.gate})` : ''));
+    const option = element('option', '', w.name + (w.gate ? ` (needs ${w.gate})` : ''));
     option.value = w.hash;
     weapon.append(option);
   }
@@ -432,7 +432,7 @@ async function boot() {
     $('eye-scenario').append(option);
   }
   $('eye-scenario').value = state.scenarios.some((s) => s.key === 'bullet') ? 'bullet' : state.scenarios[0].key;
-  controls = createControls($('controls'), ready.tables.keys, { edit, editNumber, reveal: (n) => fileView.reveal(n) });
+  controls = createControls($('controls'), ready.tables, { edit, editNumber, reveal: (n) => fileView.reveal(n) });
   fileView = createFileView($('file-view'), core.lines, (start, end, bytes) => replaceLine(start, end, bytes));
   // Played in turn: at the end of one scenario the next begins.
   eye = createEye($('eye'), kinds, () => {
