@@ -69,15 +69,6 @@ function(veltrix_plugin_beside target host driver)
     add_dependencies(${target} ${host} ${driver})
 endfunction()
 
-# The scenario code reads JSON. Only the JSON headers are taken from the build
-# machine: its /usr/include as a whole must not shadow the mingw one.
-find_path(VELTRIX_NLOHMANN_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
-if(VELTRIX_NLOHMANN_INCLUDE)
-    set(VELTRIX_JSON_INCLUDE ${CMAKE_BINARY_DIR}/json_include)
-    file(MAKE_DIRECTORY ${VELTRIX_JSON_INCLUDE})
-    file(CREATE_LINK ${VELTRIX_NLOHMANN_INCLUDE}/nlohmann ${VELTRIX_JSON_INCLUDE}/nlohmann SYMBOLIC)
-endif()
-
 # Stand-in host, smoke driver and the deliberately faulty builds, all checked
 # by the native test suite.
 add_subdirectory(tests/windows ${CMAKE_BINARY_DIR}/standin)

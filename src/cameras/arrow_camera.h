@@ -3,12 +3,13 @@
 
 #include "cameras/shot_camera.h"
 
+// The travel and the hold are fixed, whatever the settings.
+constexpr float kArrowTravelStep = 0.8f;    // world units per pass
+constexpr float kArrowLingerStep = 0.007f;  // per linger pass
+constexpr float kArrowLingerLimit = 2.5f;
+
 extern bool arrowCamActive;
 extern ShotCameraState arrowCamera;
-
-// The point on an entity that the shot cameras aim at: a listed bone if the
-// entity has one, else its own position.
-Vector3 entityTargetPoint(Entity entity);
 
 void startArrowCamera(Entity ped);
 void updateArrowCamera();

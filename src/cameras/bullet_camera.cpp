@@ -14,9 +14,6 @@ ShotCameraState bulletCamera;
 
 constexpr uint64_t kShotVeto = 0x6C4D0409BA1A2BC2;
 
-constexpr float kPassStep = 0.016f;
-constexpr float kLingerStep = 0.012f;  // per linger pass
-constexpr float kPullBackShare = 0.03f;
 
 void startBulletCamera(Entity ped) {
     const Vector3 launch = launchBonePosition(ped);
@@ -32,7 +29,7 @@ void startBulletCamera(Entity ped) {
     Vector3 end = target;
     if (dist > 0.0f) {
         // Stop 3 % short of the target, and never more than CameraOffsetBack.
-        const float pullBack = std::min(CameraOffsetBack, kPullBackShare * dist);
+        const float pullBack = std::min(CameraOffsetBack, kBulletPullBackShare * dist);
         const float inverse = 1.0f / dist;
         end = {target.x - (d.x * inverse) * pullBack, target.y - (d.y * inverse) * pullBack,
                target.z - (d.z * inverse) * pullBack};
@@ -49,13 +46,13 @@ static void stepBulletCamera(ShotCameraState& shot) {
     smoothLookPoint(shot);
 
     if (shot.travelProgress < 1.0f) {
-        advanceTravel(shot, (BulletCamSpeed * kPassStep) * slowMotionFactor);
+        advanceTravel(shot, (BulletCamSpeed * kBulletPassStep) * slowMotionFactor);
         placeAlongShot(shot);
         return;
     }
     if (!shot.lingering) return;
 
-    shot.lingerCounter += kLingerStep;
+    shot.lingerCounter += kBulletLingerStep;
     if (entityExists(shot.target)) {
         easeBehindTarget(shot, entityTargetPoint(shot.target), CameraOffsetBack);
         setTimeScale(BulletLingerSpeed);

@@ -8,7 +8,6 @@
 
 #include "cameras/thrown.h"
 
-constexpr float kHoldSpeed = 5.0f;
 constexpr float kBackOffset = 2.0f;
 constexpr float kUpOffset = 0.8f;
 
@@ -28,7 +27,7 @@ static void trackExplosive(ExplosiveCameraState& mode) {
     const float speed = vectorLength(v);
     const uint32_t model = entityModel(object);
 
-    if (inSet(kAnySpeedModels, model) || speed >= kHoldSpeed) {
+    if (inSet(kAnySpeedModels, model) || speed >= kExplosiveHoldSpeed) {
         float dx = 0.0f;
         float dy = 0.0f;
         if (speed > kMovingThreshold) {

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "cameras/arrow_camera.h"
 #include "host/native.h"
 
 constexpr uint64_t kPedBonePosition = 0x17C07FC640E86B4E;
@@ -13,7 +12,6 @@ constexpr int32_t kLaunchBone = 28422;
 constexpr float kLookKeep = 0.85f;
 constexpr float kLookTake = 0.15f;
 constexpr float kEaseRate = 0.15f;
-constexpr float kLingerHeight = 0.3f;
 
 Vector3 launchBonePosition(Entity ped) {
     return resultVector3(invokeNative(kPedBonePosition, argInt(ped), argInt(kLaunchBone), argFloat(0.0f),
@@ -38,11 +36,6 @@ void smoothLookPoint(ShotCameraState& shot) {
     shot.lookPoint.x = shot.lookPoint.x * kLookKeep + p.x * kLookTake;
     shot.lookPoint.y = shot.lookPoint.y * kLookKeep + p.y * kLookTake;
     shot.lookPoint.z = shot.lookPoint.z * kLookKeep + p.z * kLookTake;
-}
-
-void advanceTravel(ShotCameraState& shot, float step) {
-    const float next = shot.travelProgress + step;
-    shot.travelProgress = next > shot.travelProgress ? next : 1.0f;
 }
 
 bool placeAlongShot(ShotCameraState& shot) {
@@ -72,7 +65,7 @@ void easeBehindTarget(ShotCameraState& shot, Vector3 p, float offsetBack) {
         u = {d.x * inverse, d.y * inverse, d.z * inverse};
     }
     // Only the horizontal part of the shot's direction sets the spot behind.
-    const Vector3 wanted = {p.x - u.x * offsetBack, p.y - u.y * offsetBack, p.z + kLingerHeight};
+    const Vector3 wanted = {p.x - u.x * offsetBack, p.y - u.y * offsetBack, p.z + kShotLingerHeight};
     const Vector3 cur = cameraPosition(shot.camera);
     placeCamera(shot.camera,
                 {(wanted.x - cur.x) * kEaseRate + cur.x, (wanted.y - cur.y) * kEaseRate + cur.y,

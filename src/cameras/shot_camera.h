@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cameras/rig.h"
+#include "cameras/target_point.h"
 
 // Safety limit on a shot camera's life, in updates (switched-on passes): ten
 // minutes at 60 frames a second. With the defaults a bullet camera lives 567
@@ -10,6 +11,9 @@
 // LingerTime beyond the counter's float range, a travel step so small it
 // takes days) ever hit it, and then the game is not left slowed for good.
 constexpr int32_t kMaxShotCameraUpdates = 36000;
+
+// While lingering the camera eases to this height above the target point.
+constexpr float kShotLingerHeight = 0.3f;
 
 struct ShotCameraState {
     bool lingering = false;
@@ -34,8 +38,11 @@ void beginShotCamera(ShotCameraState& shot, bool& running, float timeScale);
 // Adds one travel step to the progress. A step that cannot move the camera
 // (zero, negative, NaN, or too small to change the sum) completes the travel
 // instead: otherwise the camera would never arrive and the game would stay
-// slowed for good.
-void advanceTravel(ShotCameraState& shot, float step);
+// slowed for good. Inline: the tools count travels by it without a host.
+inline void advanceTravel(ShotCameraState& shot, float step) {
+    const float next = shot.travelProgress + step;
+    shot.travelProgress = next > shot.travelProgress ? next : 1.0f;
+}
 // Eases the look point towards the target's current target point, if it exists.
 void smoothLookPoint(ShotCameraState& shot);
 // Clamps the progress to 1.0 and places the camera along the line of the shot.

@@ -15,18 +15,18 @@ constexpr float kDefaultBowCamSpeed = 0.7f;
 
 // Each read takes the file afresh, or the text it is given. A failure of any
 // kind (no memory, say) leaves the setting as it is.
-bool readSwitch(const std::string* given, const char* key) {
+bool readSwitch(const std::string* given, const Setting& s) {
     try {
-        return given ? boolFromText(*given, "Projectiles", key) : readBool(kSettingsPath, "Projectiles", key);
+        return given ? boolFromText(*given, s.section, s.key) : readBool(kSettingsPath, s.section, s.key);
     } catch (...) {
         return true;
     }
 }
 
-float readNumber(const std::string* given, const char* key, float current) {
+float readNumber(const std::string* given, const Setting& s, float current) {
     try {
-        return given ? floatFromText(*given, "Lingering", key, current)
-                     : readFloat(kSettingsPath, "Lingering", key, current);
+        return given ? floatFromText(*given, s.section, s.key, current)
+                     : readFloat(kSettingsPath, s.section, s.key, current);
     } catch (...) {
         return current;
     }
@@ -43,24 +43,14 @@ StartupSettings load(const std::string* given, std::string& printed) {
             // No memory: the bindings and messages so far stand, as in the file's load.
         }
     }
-    const auto toggle = keyBindings.find("ToggleKey");
+    const auto toggle = keyBindings.find(kSettings[0].key);
     if (toggle != keyBindings.end()) settings.toggleKey = toggle->second;
 
-    CameraSwitches& on = settings.switches;
-    on.EnableKnifeCamera = readSwitch(given, "EnableKnifeCamera");
-    on.EnableArrowCamera = readSwitch(given, "EnableArrowCamera");
-    on.EnableTomahawkCamera = readSwitch(given, "EnableTomahawkCamera");
-    on.EnableDynamiteCamera = readSwitch(given, "EnableDynamiteCamera");
-    on.EnableFireBottleCamera = readSwitch(given, "EnableFireBottleCamera");
-    on.EnableBulletLineCamera = readSwitch(given, "EnableBulletLineCamera");
-
-    BulletCamSpeed = readNumber(given, "BulletCamSpeed", BulletCamSpeed);
-    LingerTime = readNumber(given, "LingerTime", LingerTime);
-    CameraOffsetBack = readNumber(given, "CameraOffsetBack", CameraOffsetBack);
-    slowMotionFactor = readNumber(given, "slowMotionFactor", slowMotionFactor);
-    BulletLingerSpeed = readNumber(given, "BulletLingerSpeed", BulletLingerSpeed);
-    BowLingerSpeed = readNumber(given, "BowLingerSpeed", BowLingerSpeed);
-    BowCamSpeed = readNumber(given, "BowCamSpeed", BowCamSpeed);
+    // The table's order is the reading order: the switches, then the numbers.
+    for (const Setting& s : kSettings) {
+        if (s.kind == SettingKind::Switch) settings.switches.*s.on = readSwitch(given, s);
+        if (s.kind == SettingKind::Number) *s.number = readNumber(given, s, *s.number);
+    }
     return settings;
 }
 
@@ -76,6 +66,31 @@ float BulletLingerSpeed = kDefaultBulletLingerSpeed;
 float BowLingerSpeed = kDefaultBowLingerSpeed;
 float BowCamSpeed = kDefaultBowCamSpeed;
 
+const Setting kSettings[14] = {
+    {"ToggleKey", "", SettingKind::Key, kDefaultToggleKey, nullptr, nullptr},
+    {"EnableKnifeCamera", "Projectiles", SettingKind::Switch, 1, nullptr, &CameraSwitches::EnableKnifeCamera},
+    {"EnableArrowCamera", "Projectiles", SettingKind::Switch, 1, nullptr, &CameraSwitches::EnableArrowCamera},
+    {"EnableTomahawkCamera", "Projectiles", SettingKind::Switch, 1, nullptr, &CameraSwitches::EnableTomahawkCamera},
+    {"EnableDynamiteCamera", "Projectiles", SettingKind::Switch, 1, nullptr, &CameraSwitches::EnableDynamiteCamera},
+    {"EnableFireBottleCamera", "Projectiles", SettingKind::Switch, 1, nullptr,
+     &CameraSwitches::EnableFireBottleCamera},
+    {"EnableBulletLineCamera", "Projectiles", SettingKind::Switch, 1, nullptr,
+     &CameraSwitches::EnableBulletLineCamera},
+    {"BulletCamSpeed", "Lingering", SettingKind::Number, kDefaultBulletCamSpeed, &BulletCamSpeed, nullptr},
+    {"LingerTime", "Lingering", SettingKind::Number, kDefaultLingerTime, &LingerTime, nullptr},
+    {"CameraOffsetBack", "Lingering", SettingKind::Number, kDefaultCameraOffsetBack, &CameraOffsetBack, nullptr},
+    {"slowMotionFactor", "Lingering", SettingKind::Number, kDefaultSlowMotionFactor, &slowMotionFactor, nullptr},
+    {"BulletLingerSpeed", "Lingering", SettingKind::Number, kDefaultBulletLingerSpeed, &BulletLingerSpeed, nullptr},
+    {"BowLingerSpeed", "Lingering", SettingKind::Number, kDefaultBowLingerSpeed, &BowLingerSpeed, nullptr},
+    {"BowCamSpeed", "Lingering", SettingKind::Number, kDefaultBowCamSpeed, &BowCamSpeed, nullptr},
+};
+
+const Setting* findSetting(std::string_view key) {
+    for (const Setting& s : kSettings)
+        if (key == s.key) return &s;
+    return nullptr;
+}
+
 StartupSettings loadSettings() {
     std::string unused;  // the file's load prints its own messages
     return load(nullptr, unused);
@@ -84,11 +99,6 @@ StartupSettings loadSettings() {
 StartupSettings loadSettingsFromText(const std::string& text, std::string& printed) { return load(&text, printed); }
 
 void resetFloatSettings() {
-    BulletCamSpeed = kDefaultBulletCamSpeed;
-    LingerTime = kDefaultLingerTime;
-    CameraOffsetBack = kDefaultCameraOffsetBack;
-    slowMotionFactor = kDefaultSlowMotionFactor;
-    BulletLingerSpeed = kDefaultBulletLingerSpeed;
-    BowLingerSpeed = kDefaultBowLingerSpeed;
-    BowCamSpeed = kDefaultBowCamSpeed;
+    for (const Setting& s : kSettings)
+        if (s.kind == SettingKind::Number) *s.number = s.defaultValue;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 extern const char* const kSettingsPath;  // "Veltrix.ini", relative to the working directory
 
@@ -32,6 +33,28 @@ struct StartupSettings {
     int32_t toggleKey = kDefaultToggleKey;
     CameraSwitches switches;
 };
+
+// ---- The settings, one table -------------------------------------------------------------
+enum class SettingKind { Key, Switch, Number };
+
+// One setting of "Veltrix.ini": its key, the section it is read from (none
+// for the key binding, read in any section), how it is read, its default
+// (the key code; 1 for a switch, whose fallback is always on; the number)
+// and what holds it.
+struct Setting {
+    const char* key;
+    const char* section;
+    SettingKind kind;
+    float defaultValue;
+    float* number;               // Number: the module-level variable
+    bool CameraSwitches::*on;    // Switch: the field of the script's switches
+};
+
+// The fourteen, in reading order: the toggle key, the six switches, the seven numbers.
+extern const Setting kSettings[14];
+
+// The row of `key`, compared exactly; null for none.
+const Setting* findSetting(std::string_view key);
 
 // Key bindings, then the six switches, then the seven numbers, in catalogue
 // order; each of the fourteen reads opens and reads "Veltrix.ini" afresh.

@@ -10,6 +10,8 @@
 
 std::unordered_map<std::string, int32_t> keyBindings;
 
+const NamedKey kNamedKeys[6] = {{"SPACE", 32}, {"ENTER", 13}, {"RETURN", 13}, {"ESC", 27}, {"ESCAPE", 27}, {"TAB", 9}};
+
 std::string upperCase(std::string_view text) {
     std::string upper(text);
     for (char& c : upper)
@@ -44,9 +46,7 @@ bool keyCodeFor(const std::string& v, int32_t& code) {
     } else if (!v.empty() && v[0] >= '0' && v[0] <= '9') {
         read = readInt(v.c_str(), 10, found);
     } else {
-        static const struct { const char* name; int32_t code; } kNamedKeys[] = {
-            {"SPACE", 32}, {"ENTER", 13}, {"RETURN", 13}, {"ESC", 27}, {"ESCAPE", 27}, {"TAB", 9}};
-        for (const auto& key : kNamedKeys)
+        for (const NamedKey& key : kNamedKeys)
             if (v == key.name) read = true, found = key.code;
     }
     if (!read || found == 0) return false;
@@ -59,17 +59,24 @@ void bindKeys(std::string_view text, std::unordered_map<std::string, int32_t>& t
     std::string_view line;
     // Looser than the section reads: sections and comments play no part;
     // every line holding "=" is a binding, split at its first "=".
+    Binding b;
     while (nextLine(text, pos, line)) {
-        const size_t equals = line.find('=');
-        if (equals == std::string_view::npos) continue;
-        const std::string name(trimBlanks(line.substr(0, equals)));
-        const std::string value = upperCase(trimBlanks(line.substr(equals + 1)));
-        int32_t code = 0;
-        if (keyCodeFor(value, code))
-            table[name] = code;
+        if (!bindingOf(line, b)) continue;
+        if (b.code != 0)
+            table[b.name] = b.code;
         else
-            printed += unknownBindingMessage(name, value) + "\n";
+            printed += unknownBindingMessage(b.name, b.value) + "\n";
     }
+}
+
+bool bindingOf(std::string_view line, Binding& binding) {
+    std::string_view name, value;
+    if (!splitAtEquals(line, name, value)) return false;
+    binding.name = std::string(name);
+    binding.value = upperCase(value);
+    binding.code = 0;  // stays so when the value names no key
+    keyCodeFor(binding.value, binding.code);
+    return true;
 }
 
 std::string unknownBindingMessage(const std::string& name, const std::string& value) {

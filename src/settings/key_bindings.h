@@ -17,6 +17,23 @@ void loadKeyBindings();
 // names none, the message line is appended to `printed`.
 void bindKeys(std::string_view text, std::unordered_map<std::string, int32_t>& table, std::string& printed);
 
+// What one line of the file binds: its trimmed name, its value trimmed and
+// upper-cased, and the code that names (0: none, and the line prints the
+// message). False for a line without "=", which binds nothing.
+struct Binding {
+    std::string name;
+    std::string value;
+    int32_t code = 0;
+};
+bool bindingOf(std::string_view line, Binding& binding);
+
+// The named keys a value may give, compared after upper-casing.
+struct NamedKey {
+    const char* name;
+    int32_t code;
+};
+extern const NamedKey kNamedKeys[6];
+
 // The line bindKeys prints for a trimmed name and upper-cased value that
 // names no key, without its line feed: each as printf's %s writes it, up to
 // its first NUL byte. Public so that tools quote exactly what is printed.

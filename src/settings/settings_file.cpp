@@ -42,11 +42,15 @@ LineKind classifyLine(std::string_view line, std::string_view& sectionOrName, st
         sectionOrName = line.substr(1, line.size() - 2);
         return LineKind::Section;
     }
+    return splitAtEquals(line, sectionOrName, value) ? LineKind::Entry : LineKind::NoEquals;
+}
+
+bool splitAtEquals(std::string_view line, std::string_view& name, std::string_view& value) {
     const size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return LineKind::NoEquals;
-    sectionOrName = trimBlanks(line.substr(0, equals));
+    if (equals == std::string_view::npos) return false;
+    name = trimBlanks(line.substr(0, equals));
     value = trimBlanks(line.substr(equals + 1));
-    return LineKind::Entry;
+    return true;
 }
 
 // ---- Values -------------------------------------------------------------------------
@@ -75,21 +79,30 @@ static bool nextEntry(std::string_view text, size_t& pos, std::string_view& curr
     return false;
 }
 
-bool boolFromText(std::string_view text, std::string_view section, std::string_view key) {
+bool decidingValue(std::string_view text, std::string_view section, std::string_view key, Decides rule,
+                   std::string_view& value) {
     size_t pos = 0;
-    std::string_view current, value;  // lines before the first header: the empty-named section
+    std::string_view current, entry;  // lines before the first header: the empty-named section
+    bool recognised = true;
+    while (nextEntry(text, pos, current, section, key, entry)) {
+        if (rule == Decides::FirstSwitchValue && !readBoolValue(entry, recognised)) continue;
+        value = entry;
+        return true;
+    }
+    return false;
+}
+
+bool boolFromText(std::string_view text, std::string_view section, std::string_view key) {
+    std::string_view value;
     bool result = true;
-    while (nextEntry(text, pos, current, section, key, value))
-        if (readBoolValue(value, result)) return result;  // the first recognised value wins
-    return true;
+    if (decidingValue(text, section, key, Decides::FirstSwitchValue, value)) readBoolValue(value, result);
+    return result;
 }
 
 float floatFromText(std::string_view text, std::string_view section, std::string_view key, float fallback) {
-    size_t pos = 0;
-    std::string_view current, value;
+    std::string_view value;
     float result = fallback;
-    // The first matching entry decides, usable or not.
-    if (nextEntry(text, pos, current, section, key, value)) convertFloat(value, result);
+    if (decidingValue(text, section, key, Decides::FirstEntry, value)) convertFloat(value, result);
     return result;
 }
 

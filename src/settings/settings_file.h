@@ -29,9 +29,21 @@ enum class LineKind { Empty, Comment, Section, Entry, NoEquals };
 // before and after the first "=". Otherwise both are left alone.
 LineKind classifyLine(std::string_view trimmedLine, std::string_view& sectionOrName, std::string_view& value);
 
+// A line split at its first "=": the trimmed text before it and after it.
+// False, both left alone, without one. Every reader of the file splits so.
+bool splitAtEquals(std::string_view line, std::string_view& name, std::string_view& value);
+
 // One of "1", "true", "True" (result true) or "0", "false", "False" (false);
 // anything else is passed over: false, result left alone.
 bool readBoolValue(std::string_view value, bool& result);
+
+// Which entry of a key in a section decides its read: a number's first,
+// usable or not; a switch's first with a recognised value.
+enum class Decides { FirstEntry, FirstSwitchValue };
+// That entry's value (a view into `text`, so its place in the file is known);
+// false when no entry decides and the read falls back.
+bool decidingValue(std::string_view text, std::string_view section, std::string_view key, Decides rule,
+                   std::string_view& value);
 
 // The reads over a file's text. A switch falls back to true when no entry for
 // the key in the section has a recognised value; for a number the first entry

@@ -25,7 +25,7 @@ std::string join(const std::vector<std::string>& lines) {
 
 const tools::EffectiveSetting& setting(const tools::IniReport& r, const std::string& key) {
     for (const tools::EffectiveSetting& s : r.settings)
-        if (s.key == key) return s;
+        if (s.setting->key == key) return s;
     throw std::runtime_error("no setting " + key);
 }
 
@@ -130,7 +130,7 @@ void expectReadAsUtf16(const std::string& file) {
         << warningsOn(r, 1);
     for (const tools::Finding& w : r.warnings)
         EXPECT_EQ(w.text.find("carriage return"), std::string::npos) << "line " << w.line << ": " << w.text;
-    for (const tools::EffectiveSetting& s : r.settings) EXPECT_TRUE(s.isDefault) << s.key << " = " << s.value;
+    for (const tools::EffectiveSetting& s : r.settings) EXPECT_TRUE(s.isDefault) << s.setting->key << " = " << s.value;
     EXPECT_EQ(pluginLoad(file).second, pluginLoad("").second) << hexEscaped(file).substr(0, 2000);
 }
 
@@ -299,7 +299,7 @@ TEST(IniCheck, ShippedFileIsCleanAndAtItsDefaults) {
     EXPECT_EQ(tools::iniCheckStatus(r), 0);
     EXPECT_TRUE(r.printed.empty());
     ASSERT_EQ(r.settings.size(), 14u);
-    for (const tools::EffectiveSetting& s : r.settings) EXPECT_TRUE(s.sameAsDefault) << s.key << " = " << s.value;
+    for (const tools::EffectiveSetting& s : r.settings) EXPECT_TRUE(s.sameAsDefault) << s.setting->key << " = " << s.value;
 }
 
 TEST(IniCheck, MissingOrUnreadableFileIsStatusTwo) {
@@ -309,7 +309,7 @@ TEST(IniCheck, MissingOrUnreadableFileIsStatusTwo) {
     dir.write("empty.ini", "");
     const tools::IniReport empty = tools::analyseIni("empty.ini");
     EXPECT_EQ(tools::iniCheckStatus(empty), 0);
-    for (const tools::EffectiveSetting& s : empty.settings) EXPECT_TRUE(s.isDefault) << s.key;
+    for (const tools::EffectiveSetting& s : empty.settings) EXPECT_TRUE(s.isDefault) << s.setting->key;
 }
 
 TEST(IniCheck, FileWideTrapsAreNamed) {

@@ -19,7 +19,7 @@ struct Played {
 Played play(const std::string& file) {
     Played p;
     p.report = tools::analyseIniText("Veltrix.ini", &file);
-    p.meaning = tools::meaningOf(p.report.numbers);
+    p.meaning = tools::meaningOf();
     ScratchDirectory dir;
     for (size_t k = 0; k < tools::kBundledScenarioCount; ++k) {
         sim::Scenario s = sim::parseScenario(nlohmann::json::parse(tools::kBundledScenarios[k].json));

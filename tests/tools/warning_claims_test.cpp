@@ -240,7 +240,8 @@ TEST(WarningClaims, TableFramesAreThePlugInsFrames) {
                             "BulletCamSpeed=0"}) {
         SCOPED_TRACE(ini);
         const std::string file = std::string("[Lingering]\n") + ini + "\n";
-        const tools::Meaning m = tools::meaningOf(tools::analyseIniText("Veltrix.ini", &file).numbers);
+        tools::analyseIniText("Veltrix.ini", &file);  // loads the file into the plug-in's numbers
+        const tools::Meaning m = tools::meaningOf();
 
         Play knife(file);
         const int32_t blade = knife.throwKnife();

@@ -18,6 +18,7 @@
 #include "cameras/shot_dispatch.h"
 #include "game_names.h"
 #include "ini_check.h"
+#include "key_names.h"
 #include "meaning_table.h"
 #include "page_data.h"
 #include "run_in_process.h"
@@ -60,57 +61,23 @@ std::vector<Span> lineSpans(const std::string& file) {
     return spans;
 }
 
-enum class Kind { Key, Switch, Number, None };
+// The section a setting is added under: its own; the key binding is read
+// anywhere, and the shipped file keeps it under [Keys].
+std::string sectionOf(const Setting& s) { return s.kind == SettingKind::Key ? "Keys" : s.section; }
 
-// The seven numbers: the plug-in's variables and their load-time defaults.
-// Taken once, when the module starts, before any load can change a variable.
-const std::vector<tools::NumberSetting> kNumbers = tools::numberSettings();
-
-Kind kindOf(const std::string& key) {
-    if (key == "ToggleKey") return Kind::Key;
-    for (const char* k : tools::kSwitchKeys)
-        if (key == k) return Kind::Switch;
-    for (const tools::NumberSetting& n : kNumbers)
-        if (key == n.key) return Kind::Number;
-    return Kind::None;
-}
-
-// The section a setting is read from; the key bindings are read anywhere and
-// the shipped file keeps them under [Keys].
-const char* sectionOf(Kind kind) {
-    return kind == Kind::Switch ? "Projectiles" : kind == Kind::Number ? "Lingering" : "Keys";
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// A toggle key as the file would name it: a letter, F1 to F24, one of the
-// named keys, or the code in hexadecimal.
-std::string keyText(int32_t code) {
-    if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
-    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
-    switch (code) {
-    case 32: return "SPACE";
-    case 13: return "ENTER";
-    case 27: return "ESC";
-    case 9: return "TAB";
-    default: break;
-    }
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(code));
-    return text;
+const char* kindName(SettingKind kind) {
+    return kind == SettingKind::Key ? "key" : kind == SettingKind::Switch ? "switch" : "number";
 }
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The value of an entry or binding line: after its first "=", blanks trimmed
-// off both ends, the rule of every reader of the file. False without "=".
+// The value of an entry or binding line, by the plug-in's own split: where
+// it starts and ends in the file. False without "=".
 bool valueSpan(const std::string& file, const Span& line, size_t& start, size_t& end) {
-    const size_t equals = file.find('=', line.start);
-    if (equals >= line.end) return false;
-    start = equals + 1;
-    while (start < line.end && isBlank(file[start])) ++start;
-    end = line.end;
-    while (end > start && isBlank(file[end - 1])) --end;
+    std::string_view name, value;
+    if (!splitAtEquals(std::string_view(file).substr(line.start, line.end - line.start), name, value)) return false;
+    start = static_cast<size_t>(value.data() - file.data());
+    end = start + value.size();
     return true;
 }
 
@@ -143,51 +110,35 @@ std::string analyse(const std::string& file) {
     for (const tools::Finding& w : r.warnings) warnings.push_back({{"line", w.line}, {"text", w.text}});
     out["warnings"] = std::move(warnings);
 
-    // The values are the plug-in's own load of these bytes; ini-check says
-    // which line decided each.
-    keyBindings.clear();
-    resetFloatSettings();  // a fresh load's values, as the plug-in starts from
-    std::string printed;
-    const StartupSettings loaded = loadSettingsFromText(file, printed);
-    const bool switches[] = {loaded.switches.EnableKnifeCamera,    loaded.switches.EnableArrowCamera,
-                             loaded.switches.EnableTomahawkCamera, loaded.switches.EnableDynamiteCamera,
-                             loaded.switches.EnableFireBottleCamera, loaded.switches.EnableBulletLineCamera};
+    // The values are the plug-in's own load of these bytes (ini-check's
+    // analysis made it), with the line that decides each.
     json settings = json::array();
-    for (const tools::EffectiveSetting& s : r.settings) {
-        const Kind kind = kindOf(s.key);
-        json setting = {{"key", s.key},          {"section", sectionOf(kind)}, {"text", s.value},
-                        {"line", s.line},        {"fromDefault", s.isDefault}, {"sameAsDefault", s.sameAsDefault}};
+    for (const tools::EffectiveSetting& e : r.settings) {
+        const Setting& s = *e.setting;
+        json setting = {{"key", s.key},        {"section", sectionOf(s)},      {"kind", kindName(s.kind)},
+                        {"text", e.value},     {"line", e.line},               {"fromDefault", e.isDefault},
+                        {"sameAsDefault", e.sameAsDefault}};
         // The value as the deciding line writes it, for the page's text box.
         size_t start = 0, end = 0;
-        if (s.line > 0 && static_cast<size_t>(s.line) <= spans.size() &&
-            valueSpan(file, spans[static_cast<size_t>(s.line - 1)], start, end))
+        if (e.line > 0 && static_cast<size_t>(e.line) <= spans.size() &&
+            valueSpan(file, spans[static_cast<size_t>(e.line - 1)], start, end))
             setting["written"] = tools::latin1(file.substr(start, end - start));
-        if (kind == Kind::Key) {
-            setting["kind"] = "key";
-            setting["code"] = loaded.toggleKey;
-            setting["name"] = tools::keyName(loaded.toggleKey);
+        if (s.kind == SettingKind::Key) {
+            setting["code"] = r.loaded.toggleKey;
+            setting["name"] = tools::keyName(r.loaded.toggleKey);
         }
-        for (size_t k = 0; k < std::size(tools::kSwitchKeys); ++k)
-            if (s.key == tools::kSwitchKeys[k]) setting["kind"] = "switch", setting["on"] = switches[k];
-        for (const tools::NumberSetting& n : kNumbers)
-            if (s.key == n.key) {
-                setting["kind"] = "number";
-                // Not a number or infinite has no JSON number: null, and the text says which.
-                setting["number"] = std::isfinite(*n.variable) ? json(*n.variable) : json(nullptr);
-            }
+        if (s.kind == SettingKind::Switch) setting["on"] = r.loaded.switches.*s.on;
+        // Not a number or infinite has no JSON number: null, and the text says which.
+        if (s.kind == SettingKind::Number) setting["number"] = std::isfinite(*s.number) ? json(*s.number) : json(nullptr);
         settings.push_back(std::move(setting));
     }
     out["settings"] = std::move(settings);
 
     json lines_printed = json::array();
-    for (size_t at = 0; at < printed.size();) {
-        const size_t end = printed.find('\n', at);
-        lines_printed.push_back(tools::latin1(printed.substr(at, end - at)));
-        at = end == std::string::npos ? printed.size() : end + 1;
-    }
+    for (const std::string& line : r.printed) lines_printed.push_back(tools::latin1(line));
     out["printed"] = std::move(lines_printed);
 
-    const tools::MeaningTable table = tools::meaningTable(r, tools::meaningOf(r.numbers), -1);
+    const tools::MeaningTable table = tools::meaningTable(r, tools::meaningOf(), -1);
     json rows = json::array();
     for (const tools::MeaningRow& row : table.rows)
         rows.push_back({row.camera, row.startedBy, row.follows, row.then, row.speed});
@@ -199,13 +150,13 @@ std::string analyse(const std::string& file) {
 namespace {
 
 // The value to write, as text; false when `value` cannot be one for this kind.
-bool valueText(Kind kind, const std::string& value, const std::string& current, std::string& text,
+bool valueText(const Setting& s, const std::string& value, const std::string& current, std::string& text,
                std::string& problem) {
-    if (kind == Kind::Number) {
+    if (s.kind == SettingKind::Number) {
         text = std::string(trimBlanks(value));
         return true;
     }
-    if (kind == Kind::Switch) {
+    if (s.kind == SettingKind::Switch) {
         if (value != "1" && value != "0") {
             problem = "a switch is set with 1 or 0";
             return false;
@@ -224,38 +175,58 @@ bool valueText(Kind kind, const std::string& value, const std::string& current, 
     const long code = std::strtol(value.c_str(), &end, 10);
     int32_t read = 0;
     if (end == value.c_str() || *end != '\0' || code < 1 || code > 254 ||
-        !keyCodeFor(upperCase(keyText(static_cast<int32_t>(code))), read) || read != code) {
+        !keyCodeFor(upperCase(tools::keyText(static_cast<int32_t>(code))), read) || read != code) {
         problem = "no key has the code " + value;
         return false;
     }
-    text = keyText(static_cast<int32_t>(code));
+    text = tools::keyText(static_cast<int32_t>(code));
     return true;
 }
 
-// Whether the plug-in, reading `file`, gives `key` the value that `text` says.
-bool readsAs(const std::string& file, Kind kind, const std::string& key, const std::string& text) {
-    if (kind == Kind::Number) {
-        for (const tools::NumberSetting& n : kNumbers) {
-            if (key != n.key) continue;
-            float wanted = n.defaultValue;  // an unusable value gives the default
-            convertFloat(text, wanted);
-            return sameBits(floatFromText(file, "Lingering", key, n.defaultValue), wanted);
-        }
+// Whether the plug-in, reading `file`, gives `s` the value that `text` says.
+bool readsAs(const std::string& file, const Setting& s, const std::string& text) {
+    if (s.kind == SettingKind::Number) {
+        float wanted = s.defaultValue;  // an unusable value gives the default
+        convertFloat(text, wanted);
+        return sameBits(floatFromText(file, s.section, s.key, s.defaultValue), wanted);
     }
-    if (kind == Kind::Switch) return boolFromText(file, "Projectiles", key) == (text == "1" || text == "true" || text == "True");
+    bool on = true;
+    if (s.kind == SettingKind::Switch) return readBoolValue(text, on) && boolFromText(file, s.section, s.key) == on;
     std::unordered_map<std::string, int32_t> table;
     std::string printed;
     bindKeys(file, table, printed);
     int32_t code = 0;
-    return table.count(key) && keyCodeFor(upperCase(text), code) && table[key] == code;
+    return table.count(s.key) && keyCodeFor(upperCase(text), code) && table[s.key] == code;
+}
+
+// Where the value that decides `s` stands in the file, by the plug-in's own
+// reads (for the key, its last binding with a code); false when none does.
+bool decidingSpan(const std::string& file, const Setting& s, size_t& start, size_t& end) {
+    std::string_view value;
+    bool found = false;
+    if (s.kind == SettingKind::Key) {
+        size_t pos = 0;
+        std::string_view line, name, v;
+        Binding b;
+        while (nextLine(file, pos, line))
+            if (bindingOf(line, b) && b.name == s.key && b.code != 0 && splitAtEquals(line, name, v))
+                value = v, found = true;
+    } else {
+        const Decides rule = s.kind == SettingKind::Switch ? Decides::FirstSwitchValue : Decides::FirstEntry;
+        found = decidingValue(file, s.section, s.key, rule, value);
+    }
+    if (!found) return false;
+    start = static_cast<size_t>(value.data() - file.data());
+    end = start + value.size();
+    return true;
 }
 
 }  // namespace
 
 bool editSetting(const std::string& file, const std::string& key, const std::string& value, std::string& edited,
                  std::string& problem) {
-    const Kind kind = kindOf(key);
-    if (kind == Kind::None) {
+    const Setting* setting = findSetting(key);
+    if (!setting) {
         problem = "the plug-in has no setting called " + key;
         return false;
     }
@@ -263,25 +234,14 @@ bool editSetting(const std::string& file, const std::string& key, const std::str
         problem = "a value is one line";
         return false;
     }
-    const tools::IniReport r = tools::analyseIniText("Veltrix.ini", &file);
-    int decider = 0;
-    for (const tools::EffectiveSetting& s : r.settings)
-        if (s.key == key) decider = s.line;
     const std::vector<Span> spans = lineSpans(file);
-
-    std::string current;
     size_t valueStart = 0, valueEnd = 0;
-    if (decider > 0) {
-        if (!valueSpan(file, spans[static_cast<size_t>(decider - 1)], valueStart, valueEnd)) {
-            problem = "internal: line " + std::to_string(decider) + " decides " + key + " but holds no \"=\"";
-            return false;
-        }
-        current = file.substr(valueStart, valueEnd - valueStart);
-    }
+    const bool decided = decidingSpan(file, *setting, valueStart, valueEnd);
+    const std::string current = file.substr(valueStart, valueEnd - valueStart);
     std::string text;
-    if (!valueText(kind, value, current, text, problem)) return false;
+    if (!valueText(*setting, value, current, text, problem)) return false;
 
-    if (decider > 0) {
+    if (decided) {
         edited = file.substr(0, valueStart) + text + file.substr(valueEnd);
     } else {
         // A new line under the first header of the setting's section, after
@@ -293,7 +253,7 @@ bool editSetting(const std::string& file, const std::string& key, const std::str
             else if (s.next > s.end) ++lf;
         }
         const std::string eol = crlf > lf ? "\r\n" : "\n";
-        const std::string section = sectionOf(kind);
+        const std::string section = sectionOf(*setting);
         std::string_view name, unused;
         size_t after = spans.size();  // the line to insert after; none found yet
         for (size_t i = 0; i < spans.size(); ++i) {
@@ -317,7 +277,7 @@ bool editSetting(const std::string& file, const std::string& key, const std::str
         const bool unterminated = at == file.size() && !spans.empty() && spans.back().next == spans.back().end;
         edited = file.substr(0, at) + (unterminated ? eol : "") + insertion + file.substr(at);
     }
-    if (!readsAs(edited, kind, key, text)) {
+    if (!readsAs(edited, *setting, text)) {
         problem = "internal: the plug-in does not read " + key + " as " + text + " from the edited file";
         return false;
     }
@@ -497,7 +457,7 @@ std::string tables() {
     json keys = json::array();
     for (int32_t code = 1; code <= 254; ++code) {
         const std::string name = tools::keyName(code);
-        if (!name.empty()) keys.push_back({{"code", code}, {"name", name}, {"text", keyText(code)}});
+        if (!name.empty()) keys.push_back({{"code", code}, {"name", name}, {"text", tools::keyText(code)}});
     }
     return dump({{"weapons", list}, {"keys", keys}});
 }

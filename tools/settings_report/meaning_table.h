@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ini_check.h"
+#include "settings_meaning.h"
 
 namespace tools {
 

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cameras/arrow_camera.h"
+#include "cameras/bullet_camera.h"
+#include "cameras/explosive_camera.h"
 #include "cameras/shot_dispatch.h"
+#include "float_text.h"
 #include "game_names.h"
 #include "game_speed.h"
 
@@ -12,15 +16,11 @@ namespace tools {
 
 namespace {
 
+std::string number(double v) { return sim::floatText(static_cast<float>(v)); }
+
 std::string seconds(double s) {
     char text[32];
     std::snprintf(text, sizeof text, s < 10 ? "%.2f s" : "%.1f s", s);
-    return text;
-}
-
-std::string number(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
     return text;
 }
 
@@ -50,58 +50,60 @@ std::string playerName(uint32_t hash) {
 }
 
 // What one switch lets start: `what`, or that it does not and which line says so.
-std::string startedBy(const IniReport& r, const std::string& what, const char* key) {
+std::string startedBy(const IniReport& r, const std::string& what, bool CameraSwitches::*on) {
     for (const EffectiveSetting& s : r.settings)
-        if (s.key == key && s.value == "false")
-            return "not " + what + " (" + key + " is false, line " + std::to_string(s.line) + ")";
+        if (s.setting->on == on && !(r.loaded.switches.*on))
+            return "not " + what + " (" + s.setting->key + " is false, line " + std::to_string(s.line) + ")";
     return what;
 }
 
 }  // namespace
 
 MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowed) {
-    const Numbers& n = r.numbers;
     MeaningTable t;
     t.rows.push_back({"Knife, tomahawk",
-                      startedBy(r, "knives", "EnableKnifeCamera") + ", " +
-                          startedBy(r, "tomahawks", "EnableTomahawkCamera"),
+                      startedBy(r, "knives", &CameraSwitches::EnableKnifeCamera) + ", " +
+                          startedBy(r, "tomahawks", &CameraSwitches::EnableTomahawkCamera),
                       "the blade while it flies" + (knifeFollowed > 0 ? " (in the knife scenario: " +
                                                                             framesInWords(knifeFollowed) + ")"
                                                                       : std::string()),
                       holdText(m.thrownHold, ""), "normal"});
     t.rows.push_back({"Dynamite, " + nameWithHash(fireBottle(false)),
-                      startedBy(r, "dynamite", "EnableDynamiteCamera") + ", " +
-                          startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
+                      startedBy(r, "dynamite", &CameraSwitches::EnableDynamiteCamera) + ", " +
+                          startedBy(r, "this fire bottle", &CameraSwitches::EnableFireBottleCamera),
                       "the object until it is gone or picked up, also lying still", "ends at once", "normal"});
     t.rows.push_back({capitalised(nameWithHash(fireBottle(true))),
-                      startedBy(r, "this fire bottle", "EnableFireBottleCamera"),
-                      "the bottle while it flies at 5 m/s or more", holdText(m.thrownHold, ""), "normal"});
-    const float off = n.CameraOffsetBack;
+                      startedBy(r, "this fire bottle", &CameraSwitches::EnableFireBottleCamera),
+                      "the bottle while it flies at " + number(kExplosiveHoldSpeed) + " m/s or more", holdText(m.thrownHold, ""), "normal"});
+    const float off = CameraOffsetBack;
+    const std::string above = number(kShotLingerHeight) + " m above it ";
     const std::string behind = !std::isfinite(off) ? "at no real position "
-                               : off < 0 ? number(-off) + " m beyond the target (looking back) and 0.3 m above it "
-                                         : number(off) + " m behind the target and 0.3 m above it ";
+                               : off < 0 ? number(-off) + " m beyond the target (looking back) and " + above
+                                         : number(off) + " m behind the target and " + above;
     std::string bulletThen = holdText(m.bulletHold, behind);
     if (m.bulletGivesUp) bulletThen += "; gives up after ten minutes in all";
     std::string guns;
     for (uint32_t gun : kBulletGuns) guns += playerName(gun) + ", ";
     t.rows.push_back(
-        {"Bullet", guns + startedBy(r, nameWithHash(kGatedBulletGun), "EnableBulletLineCamera"),
+        {"Bullet", guns + startedBy(r, nameWithHash(kGatedBulletGun), &CameraSwitches::EnableBulletLineCamera),
          m.bulletTravel == 1 ? std::string("does not fly: jumps to the end of the shot at once")
                              : "along the shot for " + framesInWords(m.bulletTravel) + ", whatever the distance",
          bulletThen,
-         speedText(n.slowMotionFactor) + " while it flies (the game moves " +
-             seconds(m.bulletTravel / kFramesPerSecond * sim::gameSpeed(n.slowMotionFactor)) + "), " +
-             speedText(n.BulletLingerSpeed) + " while it holds"});
-    t.rows.push_back({"Arrow", playerName(kBow) + ", " + startedBy(r, nameWithHash(kGatedBow), "EnableArrowCamera"),
-                      "0.8 m a frame (48 m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
+         speedText(slowMotionFactor) + " while it flies (the game moves " +
+             seconds(m.bulletTravel / kFramesPerSecond * sim::gameSpeed(slowMotionFactor)) + "), " +
+             speedText(BulletLingerSpeed) + " while it holds"});
+    t.rows.push_back({"Arrow", playerName(kBow) + ", " + startedBy(r, nameWithHash(kGatedBow), &CameraSwitches::EnableArrowCamera),
+                      number(kArrowTravelStep) + " m a frame (" + number(kArrowTravelStep * kFramesPerSecond) +
+                          " m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
                       holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
-                      speedText(n.BowCamSpeed) + " while it flies, " + speedText(n.BowLingerSpeed) +
+                      speedText(BowCamSpeed) + " while it flies, " + speedText(BowLingerSpeed) +
                           " while it holds"});
 
+    const std::string share = number(kBulletPullBackShare * 100) + " %";
     std::string& end = t.bulletEnd;
     end = "The bullet camera ";
     char reach[32];
-    std::snprintf(reach, sizeof reach, "%.0f", off / 0.03);
+    std::snprintf(reach, sizeof reach, "%.0f", off / kBulletPullBackShare);
     if (std::isnan(off))
         end += "has no real end point";
     else if (off < 0)
@@ -109,10 +111,10 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowe
     else if (off == 0)
         end += "flies right up to the target";
     else if (std::isinf(off))
-        end += "stops 3 % of the distance short of the target, however far it is";
+        end += "stops " + share + " of the distance short of the target, however far it is";
     else
-        end += "stops 3 % of the distance short of the target, at most " + number(off) + " m (from " + reach +
-               " m on)";
+        end += "stops " + share + " of the distance short of the target, at most " + number(off) + " m (from " +
+               reach + " m on)";
     end += ". Frames are the game's frames, counted at 60 a second; every count runs one step a frame, "
            "whatever the game's time scale.";
     return t;

@@ -7,23 +7,13 @@
 #include <cstdint>
 #include <string>
 
-namespace tools {
+#include "cameras/shot_camera.h"
 
-// The seven numbers, as the plug-in holds them after its load (ini-check
-// fills them from the plug-in's own defaults and reads).
-struct Numbers {
-    float BulletCamSpeed = 0;
-    float LingerTime = 0;
-    float CameraOffsetBack = 0;
-    float slowMotionFactor = 0;
-    float BulletLingerSpeed = 0;
-    float BowLingerSpeed = 0;
-    float BowCamSpeed = 0;
-};
+namespace tools {
 
 constexpr double kFramesPerSecond = 60.0;
 // A shot camera ends after this many frames whatever the settings (ten minutes).
-constexpr int kShotCameraFrames = 36000;
+constexpr int kShotCameraFrames = kMaxShotCameraUpdates;
 // Counts stop here: a hold this long is reported as "ten minutes or more".
 constexpr int kCountLimit = kShotCameraFrames;
 
@@ -44,7 +34,9 @@ struct Meaning {
     int arrowHold = 0;
 };
 
-Meaning meaningOf(const Numbers& n);
+// Of the numbers the plug-in holds now: after a load of a file (ini-check's
+// analysis makes one), that file's.
+Meaning meaningOf();
 
 // The model hash of the fire bottle that the explosive camera follows only
 // while it flies fast and then holds (`slowing`), or of the one it follows at

@@ -1,16 +1,17 @@
 // ini-check: what the plug-in makes of a settings file, line by line.
 //
-// Every decision goes through the plug-in's own settings code (line reading,
-// classification, switch and number conversion, key codes), and the effective
-// values are the plug-in's own reads of the file, so the check cannot drift
-// from what players get.
+// The record is made from the plug-in's own settings code: its load gives
+// the values and the printed lines, its reads say which line decides each
+// setting, and its classification of a line (and of a key binding) decides
+// each line's fate. ini-check adds words and warnings, nothing it could get wrong.
 #pragma once
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "settings_meaning.h"
+#include "settings/catalogue.h"
 
 namespace tools {
 
@@ -21,9 +22,9 @@ struct LineFate {
 };
 
 struct EffectiveSetting {
-    std::string key;
-    std::string value;  // as the plug-in holds it: "78 (N)", "true", "2.5"
-    int line = 0;       // the line that set it; 0: the default
+    const Setting* setting = nullptr;
+    std::string value;           // as the plug-in holds it: "78 (N)", "true", "2.5"
+    int line = 0;                // the line that decides it; 0: none
     bool isDefault = true;       // no usable line: the default applies
     bool sameAsDefault = false;  // set by a line, to the default value
 };
@@ -37,25 +38,14 @@ struct IniReport {
     std::string path;
     bool readable = false;
     std::vector<LineFate> lines;
-    std::vector<EffectiveSetting> settings;  // ToggleKey, the six switches, the seven numbers
+    std::vector<EffectiveSetting> settings;  // row by row of kSettings
     std::vector<std::string> printed;        // the exact lines the plug-in prints at every start
     std::vector<Finding> warnings;
-    Numbers numbers;  // the seven numbers as the plug-in holds them
+    StartupSettings loaded;                  // the toggle key and the switches as the plug-in read them
 };
 
-// The settings the catalogue reads from its two sections: the six switches
-// of [Projectiles], in reading order, and the seven numbers of [Lingering]
-// with the plug-in's variables that hold them and their load-time defaults
-// (numberSettings puts the variables back to those defaults).
-extern const char* const kSwitchKeys[6];
-struct NumberSetting {
-    const char* key;
-    float* variable;
-    float Numbers::*field;
-    float defaultValue;
-};
-std::vector<NumberSetting> numberSettings();
-
+// Each loads the file into the plug-in's own settings, as a fresh start of
+// the plug-in would: its number variables then hold the file's numbers.
 IniReport analyseIni(const std::string& path);
 // The same for a file's content already read (null: it could not be read);
 // `path` only names it.
@@ -64,8 +54,8 @@ void printIniReport(const IniReport& report, std::ostream& out);
 // 0 clean, 1 with warnings, 2 when the file cannot be read.
 int iniCheckStatus(const IniReport& report);
 
-// Short name of a Windows virtual-key code ("N", "F5", "SPACE"); empty when
-// no key has that code.
-std::string keyName(int code);
+// Bytes as the tools show them: a tab as \t, every other control byte as
+// \xNN, and bytes from 0x80 as they are when the text is UTF-8, else as \xNN.
+std::string shownText(std::string_view bytes);
 
 }  // namespace tools

@@ -2,22 +2,24 @@
 
 #include <cstdio>
 
+#include "cameras/arrow_camera.h"
+#include "cameras/bullet_camera.h"
 #include "cameras/explosive_camera.h"
+#include "cameras/thrown.h"
+#include "settings/catalogue.h"
 #include "cameras/hash_set.h"
 
 namespace tools {
 
 namespace {
 
-// Frames until a travel that adds `step` to its progress each frame arrives:
-// progress 1.0, reached by the sum or, when a step cannot advance it (zero,
-// negative, not a number, too small to count), at once.
+// Frames until a travel that adds `step` to its progress each frame arrives,
+// by the shot cameras' own step.
 int travelFrames(float step) {
-    float progress = 0.0f;
+    ShotCameraState shot;
     for (int frames = 1;; ++frames) {
-        const float next = progress + step;
-        progress = next > progress ? next : 1.0f;
-        if (!(progress < 1.0f) || frames >= kShotCameraFrames) return frames;
+        advanceTravel(shot, step);
+        if (!(shot.travelProgress < 1.0f) || frames >= kShotCameraFrames) return frames;
     }
 }
 
@@ -33,21 +35,21 @@ int holdFrames(float step, float limit, int most) {
 
 }  // namespace
 
-Meaning meaningOf(const Numbers& n) {
+Meaning meaningOf() {
     Meaning m;
     // The thrown modes end once their timer has reached LingerTime, in the
     // frame after their last hold.
     float timer = 0.0f;
-    while (timer < n.LingerTime && m.thrownHold < kCountLimit) {
-        timer += 0.016f;
+    while (timer < LingerTime && m.thrownHold < kCountLimit) {
+        timer += kPassStep;
         ++m.thrownHold;
     }
-    m.bulletTravel = travelFrames((n.BulletCamSpeed * 0.016f) * n.slowMotionFactor);
+    m.bulletTravel = travelFrames((BulletCamSpeed * kBulletPassStep) * slowMotionFactor);
     if (m.bulletTravel < kShotCameraFrames)
-        m.bulletHold = holdFrames(0.012f, n.LingerTime, kShotCameraFrames - m.bulletTravel);
+        m.bulletHold = holdFrames(kBulletLingerStep, LingerTime, kShotCameraFrames - m.bulletTravel);
     m.bulletGivesUp = m.bulletTravel + m.bulletHold >= kShotCameraFrames;
-    m.arrowTravel30 = travelFrames(0.8f / 30.0f);
-    m.arrowHold = holdFrames(0.007f, 2.5f, kShotCameraFrames);
+    m.arrowTravel30 = travelFrames(kArrowTravelStep / 30.0f);
+    m.arrowHold = holdFrames(kArrowLingerStep, kArrowLingerLimit, kShotCameraFrames);
     return m;
 }
 
