@@ -67,7 +67,32 @@ export function settingsFile(rng) {
   return new TextEncoder().encode(text);
 }
 
-// Debian's Chromium, headless, drawing WebGL in software; a profile of its own.
+// The browser the page tests drive: VELTRIX_BROWSER=firefox, or Chromium.
+const browserName = process.env.VELTRIX_BROWSER || 'chromium';
+
+const launchOptions = {
+  // Debian's Chromium, headless, drawing WebGL in software; a profile of its own.
+  chromium: (tmp) => ({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: tmp('veltrix-chromium-'),
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  }),
+  // Debian's Firefox ESR over WebDriver BiDi. Headless, it gets no WebGL here,
+  // so it opens a window on the display ctest gives it (xvfb-run), drawn by
+  // Mesa in software whatever the machine's GPU.
+  firefox: () => {
+    if (!process.env.DISPLAY) throw new Error('Firefox needs a display: run the test under xvfb-run -a');
+    return {
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+      headless: false,
+      env: { ...process.env, LIBGL_ALWAYS_SOFTWARE: '1' },
+    };
+  },
+};
+
 // `path`: a page a tool wrote (the tuner page with its data); by default the tuner.
 // The page gets a browser context of its own, whose downloads land in `downloads`.
 export async function openPage(path = env('VELTRIX_PAGE')) {
@@ -76,13 +101,8 @@ export async function openPage(path = env('VELTRIX_PAGE')) {
   const { tmpdir } = await import('node:os');
   const { join } = await import('node:path');
   const tmp = (prefix) => mkdtempSync(join(tmpdir(), prefix));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: tmp('veltrix-chromium-'),
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  if (!launchOptions[browserName]) throw new Error(`VELTRIX_BROWSER=${browserName}: chromium or firefox`);
+  const browser = await puppeteer.launch(launchOptions[browserName](tmp));
   const downloads = tmp('veltrix-downloads-');
   const context = await browser.createBrowserContext({ downloadBehavior: { policy: 'allow', downloadPath: downloads } });
   const page = await context.newPage();
