@@ -8,6 +8,9 @@ packages=(
   cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev chromium zip unzip python3 valgrind emscripten
+  # The tuner page's tests in Firefox: a virtual display (and its xauth) for
+  # WebGL, which headless Firefox lacks here, drawn by Mesa in software.
+  firefox-esr xvfb xauth libgl1-mesa-dri
 )
 # The tuner page's bundler and browser tests run on Node.js; a machine that
 # has its own (newer) Node.js keeps it.

@@ -117,10 +117,10 @@ test('a modder’s file: every fate, value and warning as ini-check gives them; 
 });
 
 test('Save gives the file shown: ini-check reads the values the page shows', async () => {
-  const { browser, page, problems } = await openPage();
+  const { browser, page, problems, downloads } = await openPage();
   const work = mkdtempSync(join(tmpdir(), 'veltrix-save-'));
   try {
-    const save = await saver(browser, page, work);
+    const save = await saver(page, downloads);
     await changed(page, () => page.click('#control-EnableKnifeCamera'));
     await changed(page, () => page.select('.key-list', '117'));
     await changed(page, () => retype(page, '#control-LingerTime', '-1'));
@@ -145,10 +145,10 @@ test('Save gives the file shown: ini-check reads the values the page shows', asy
 });
 
 test('bad input gets a clear word and loses nothing', async () => {
-  const { browser, page, problems } = await openPage();
+  const { browser, page, problems, downloads } = await openPage();
   const work = mkdtempSync(join(tmpdir(), 'veltrix-bad-'));
   try {
-    const saved = await saver(browser, page, work);
+    const saved = await saver(page, downloads);
 
     // Four MiB of binary: every byte kept, and the page answers all along.
     const binary = Buffer.alloc(4 << 20);

@@ -67,22 +67,45 @@ export function settingsFile(rng) {
   return new TextEncoder().encode(text);
 }
 
-// Debian's Chromium, headless, drawing WebGL in software; a profile of its own.
+// The browser the page tests drive: VELTRIX_BROWSER=firefox, or Chromium.
+const browserName = process.env.VELTRIX_BROWSER || 'chromium';
+
+const launchOptions = {
+  // Debian's Chromium, headless, drawing WebGL in software; a profile of its own.
+  chromium: (tmp) => ({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: tmp('veltrix-chromium-'),
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  }),
+  // Debian's Firefox ESR over WebDriver BiDi. Headless, it gets no WebGL here,
+  // so it opens a window on the display ctest gives it (xvfb-run), drawn by
+  // Mesa in software whatever the machine's GPU.
+  firefox: () => {
+    if (!process.env.DISPLAY) throw new Error('Firefox needs a display: run the test under xvfb-run -a');
+    return {
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+      headless: false,
+      env: { ...process.env, LIBGL_ALWAYS_SOFTWARE: '1' },
+    };
+  },
+};
+
 // `path`: a page a tool wrote (the tuner page with its data); by default the tuner.
+// The page gets a browser context of its own, whose downloads land in `downloads`.
 export async function openPage(path = env('VELTRIX_PAGE')) {
   const { default: puppeteer } = await import('puppeteer-core');
   const { mkdtempSync } = await import('node:fs');
   const { tmpdir } = await import('node:os');
   const { join } = await import('node:path');
-  const profile = mkdtempSync(join(tmpdir(), 'veltrix-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-  const page = await browser.newPage();
+  const tmp = (prefix) => mkdtempSync(join(tmpdir(), prefix));
+  if (!launchOptions[browserName]) throw new Error(`VELTRIX_BROWSER=${browserName}: chromium or firefox`);
+  const browser = await puppeteer.launch(launchOptions[browserName](tmp));
+  const downloads = tmp('veltrix-downloads-');
+  const context = await browser.createBrowserContext({ downloadBehavior: { policy: 'allow', downloadPath: downloads } });
+  const page = await context.newPage();
   await page.setViewport({ width: 1500, height: 1000 });
   const problems = [];
   const requests = [];
@@ -91,7 +114,7 @@ export async function openPage(path = env('VELTRIX_PAGE')) {
   page.on('request', (r) => { if (!/^(file|data|blob):/.test(r.url())) requests.push(r.url()); });
   await page.goto('file://' + path);
   await settled(page);
-  return { browser, page, problems, requests, profile };
+  return { browser, page, problems, requests, downloads };
 }
 
 // Does `action`, then waits until the page has taken up what it changed.
@@ -103,7 +126,7 @@ export async function changed(page, action) {
 
 // A value typed into a box over what it held, with Enter.
 export async function retype(page, selector, text) {
-  await page.click(selector, { clickCount: 3 });
+  await page.click(selector, { count: 3 });
   await page.type(selector, text + '\n');
 }
 
@@ -115,17 +138,18 @@ export async function settled(page, after = 0) {
   }, { timeout: 60000 }, after);
 }
 
-// Save as a modder clicks it: each call gives the bytes the browser downloads.
-export async function saver(browser, page, dir) {
-  const { existsSync, readFileSync, rmSync } = await import('node:fs');
+// Save as a modder clicks it: each call gives the bytes the browser downloads
+// into `downloads` (openPage's). A download is done when its file is alone
+// there: until then the browser writes to another file (and Firefox leaves an
+// empty one of the final name).
+export async function saver(page, downloads) {
+  const { readdirSync, readFileSync, rmSync } = await import('node:fs');
   const { join } = await import('node:path');
-  const cdp = await browser.target().createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
-  const file = join(dir, 'Veltrix.ini');
+  const file = join(downloads, 'Veltrix.ini');
   return async () => {
     rmSync(file, { force: true });
     await page.click('#save');
-    for (let i = 0; i < 100 && !existsSync(file); i++) await new Promise((r) => setTimeout(r, 100));
+    for (let i = 0; i < 100 && readdirSync(downloads).join() !== 'Veltrix.ini'; i++) await new Promise((r) => setTimeout(r, 100));
     return readFileSync(file);
   };
 }
