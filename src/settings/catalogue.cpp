@@ -91,6 +91,18 @@ const Setting* findSetting(std::string_view key) {
     return nullptr;
 }
 
+const Setting& settingOf(const float& number) {
+    for (const Setting& s : kSettings)
+        if (s.number == &number) return s;
+    return kSettings[0];
+}
+
+const Setting& settingOf(bool CameraSwitches::*on) {
+    for (const Setting& s : kSettings)
+        if (s.on == on) return s;
+    return kSettings[0];
+}
+
 StartupSettings loadSettings() {
     std::string unused;  // the file's load prints its own messages
     return load(nullptr, unused);

@@ -55,6 +55,10 @@ extern const Setting kSettings[14];
 
 // The row of `key`, compared exactly; null for none.
 const Setting* findSetting(std::string_view key);
+// The row of a setting, by what holds it: for tools that name a setting
+// through the plug-in's own variable or switch.
+const Setting& settingOf(const float& number);
+const Setting& settingOf(bool CameraSwitches::*on);
 
 // Key bindings, then the six switches, then the seven numbers, in catalogue
 // order; each of the fourteen reads opens and reads "Veltrix.ini" afresh.

@@ -36,13 +36,6 @@ bool isReadSection(std::string_view name) {
 
 size_t rowOf(const Setting& s) { return static_cast<size_t>(&s - kSettings); }
 
-// The row of a number, by the plug-in's variable that holds it.
-const Setting& numberHeldIn(const float& variable) {
-    for (const Setting& s : kSettings)
-        if (s.number == &variable) return s;
-    return toggleSetting();
-}
-
 // ---- Words --------------------------------------------------------------------------------
 // Lower case without blanks: how a modder's near miss compares to the real name.
 std::string loose(std::string_view text) {
@@ -345,8 +338,8 @@ struct NumberWarnings {
     Check& c;
     const Meaning m = meaningOf();
 
-    int at(const float& variable) const { return c.deciding[rowOf(numberHeldIn(variable))]; }
-    static std::string key(const float& variable) { return numberHeldIn(variable).key; }
+    int at(const float& variable) const { return c.deciding[rowOf(settingOf(variable))]; }
+    static std::string key(const float& variable) { return settingOf(variable).key; }
     static std::string shown(const float& variable) { return key(variable) + " " + sim::floatText(variable); }
     // What the game does with a time scale: never faster than normal, never stopped or backwards.
     static std::string gameTakes(float v) {

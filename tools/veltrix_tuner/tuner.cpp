@@ -19,6 +19,7 @@
 #include "game_names.h"
 #include "ini_check.h"
 #include "key_names.h"
+#include "weapons.h"
 #include "meaning_table.h"
 #include "page_data.h"
 #include "run_in_process.h"
@@ -424,36 +425,13 @@ std::string bundledScenarios() {
 }
 
 // ---- The tables, and a shot of the modder's own ------------------------------------------------
-namespace {
-
-struct Weapon {
-    uint32_t hash;
-    const char* kind;  // gun, bow, knife, tomahawk, dynamite, fire bottle
-    const char* gate;  // the switch it needs, or none
-};
-
-std::vector<Weapon> weapons() {
-    std::vector<Weapon> list;
-    for (uint32_t h : kBulletGuns) list.push_back({h, "gun", nullptr});
-    list.push_back({kGatedBulletGun, "gun", "EnableBulletLineCamera"});
-    list.push_back({kBow, "bow", nullptr});
-    list.push_back({kGatedBow, "bow", "EnableArrowCamera"});
-    for (uint32_t h : kKnifeModels) list.push_back({h, "knife", "EnableKnifeCamera"});
-    for (uint32_t h : kTomahawkModels) list.push_back({h, "tomahawk", "EnableTomahawkCamera"});
-    for (uint32_t h : kDynamiteModels) list.push_back({h, "dynamite", "EnableDynamiteCamera"});
-    for (uint32_t h : kFireBottleModels) list.push_back({h, "fire bottle", "EnableFireBottleCamera"});
-    return list;
-}
-
-}  // namespace
-
 std::string tables() {
     json list = json::array();
-    for (const Weapon& w : weapons())
+    for (const tools::Weapon& w : tools::pluginWeapons())
         list.push_back({{"hash", hexText(w.hash)},
                         {"kind", w.kind},
                         {"name", tools::nameWithHash(w.hash)},
-                        {"gate", w.gate ? json(w.gate) : json(nullptr)}});
+                        {"gate", w.gate ? json(w.gate->key) : json(nullptr)}});
     json keys = json::array();
     for (int32_t code = 1; code <= 254; ++code) {
         const std::string name = tools::keyName(code);
@@ -466,10 +444,7 @@ std::string customShot(const std::string& paramsJson, std::string& problem) {
     try {
         const json p = json::parse(paramsJson);
         const uint32_t hash = static_cast<uint32_t>(std::stoul(p.at("weapon").get<std::string>(), nullptr, 16));
-        const Weapon* weapon = nullptr;
-        const std::vector<Weapon> list = weapons();
-        for (const Weapon& w : list)
-            if (w.hash == hash) weapon = &w;
+        const tools::Weapon* weapon = tools::findWeapon(hash);
         if (!weapon) {
             problem = "no weapon or throwable of the plug-in's tables has the hash " + hexText(hash);
             return {};
