@@ -4,7 +4,11 @@
 #include <string>
 
 #include "cameras/arrow_camera.h"
+#include "cameras/blade_camera.h"
 #include "cameras/bullet_camera.h"
+#include "cameras/explosive_camera.h"
+#include "cameras/hash_set.h"
+#include "cameras/shot_dispatch.h"
 #include "settings/catalogue.h"
 
 namespace bench {
@@ -17,10 +21,9 @@ constexpr int32_t kDynamite = 4;
 constexpr int32_t kFirstFiller = 16;
 
 constexpr uint32_t kPedModel = 0x0B0B0B0B;
-constexpr uint32_t kKnifeModel = 0x5F30F384;
-constexpr uint32_t kDynamiteModel = 0x094A2080;
-constexpr uint32_t kGun = 0x4E328256;
-constexpr uint32_t kBow = 0x88A8505C;
+constexpr uint32_t kKnifeModel = kKnifeModels[0];
+constexpr uint32_t kDynamiteModel = kDynamiteModels[0];
+constexpr uint32_t kGun = kBulletGuns[0];
 
 // Every coordinate is nonzero, so that the smoothed camera values settle on
 // a normal float and never slide into subnormals.
@@ -29,13 +32,8 @@ constexpr Vector3 kPlayerPosition = {10.5f, 20.25f, 3.0f};
 Vector3 offset(Vector3 base, float x, float y, float z) { return {base.x + x, base.y + y, base.z + z}; }
 
 bool isProjectileModel(uint32_t model) {
-    switch (model) {
-    case 0x5F30F384: case 0xDE1EF2B2: case 0xC82FC323: case 0x71A5960C: case 0xAC1A0AF8: case 0x8F44D14A:
-    case 0x094A2080: case 0xD6E9BBBC: case 0xE5C6289E: case 0xFF2EDB6F:
-        return true;
-    default:
-        return false;
-    }
+    return inSet(kKnifeModels, model) || inSet(kTomahawkModels, model) || inSet(kDynamiteModels, model) ||
+           inSet(kFireBottleModels, model);
 }
 
 void buildWorld() {

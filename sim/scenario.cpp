@@ -1,6 +1,8 @@
 #include "scenario.h"
 
+#include "cameras/shot_dispatch.h"
 #include "float_text.h"
+#include "settings/key_bindings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,22 +36,13 @@ uint32_t readHash(const json& value, const char* what) {
     fail(std::string(what) + ": expected a number or a hex string such as \"0x5F30F384\", got " + value.dump());
 }
 
-// Key codes: a number, a letter, F1..F24, or one of a few names.
+// Key codes: a number, or a key as a settings file names it ("N", "F7",
+// "SPACE", "0x4E"), read by the plug-in's own rule.
 uint32_t readKey(const json& value) {
     if (value.is_number_integer()) return value.get<uint32_t>();
-    if (value.is_string()) {
-        std::string k = value.get<std::string>();
-        std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        if (k.size() == 1 && k[0] >= 'A' && k[0] <= 'Z') return static_cast<uint32_t>(k[0]);
-        if (k.size() >= 2 && k.size() <= 3 && k[0] == 'F' && std::isdigit(static_cast<unsigned char>(k[1])))
-            return 111u + static_cast<uint32_t>(std::stoi(k.substr(1)));
-        if (k == "SPACE") return 32;
-        if (k == "ENTER" || k == "RETURN") return 13;
-        if (k == "ESC" || k == "ESCAPE") return 27;
-        if (k == "TAB") return 9;
-        return readHash(value, "key");
-    }
-    fail("key: expected a key code or name, got " + value.dump());
+    int32_t code = 0;
+    if (value.is_string() && keyCodeFor(upperCase(value.get<std::string>()), code)) return static_cast<uint32_t>(code);
+    fail("key: expected a key code or a key as a settings file names it, got " + value.dump());
 }
 
 Vector3 readVector(const json& value, const char* what) {
@@ -179,8 +172,6 @@ void prepareWorkingDirectory(const Scenario& scenario, const std::string& direct
 
 // ---- Playing ----------------------------------------------------------------------------------
 namespace {
-constexpr uint32_t kBows[] = {0x88A8505C, 0x06E0F12B};
-
 bool same(Vector3 a, Vector3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 }  // namespace
 
@@ -262,9 +253,7 @@ std::string ScenarioPlayer::modeOfNewCamera(int32_t handle, int passNumber) cons
             return "blade";
         }
     }
-    for (uint32_t bow : kBows)
-        if (world_.weapon == bow) return "arrow";
-    return "bullet";
+    return world_.weapon == kBow || world_.weapon == kGatedBow ? "arrow" : "bullet";
 }
 
 void ScenarioPlayer::afterPass(int passNumber) {
@@ -374,132 +363,179 @@ TraceSummary summarize(const Trace& trace) {
     return s;
 }
 
-std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace& trace, const std::string& output) {
-    std::vector<std::string> failures = trace.protocolErrors;
-    const json& x = scenario.expect;
-    const TraceSummary s = summarize(trace);
-    auto expectInt = [&](const char* key, int actual) {
+namespace {
+
+// The expectations of a scenario against its trace, a group of them a
+// function; each failure a readable line.
+struct Expectations {
+    const json& x;
+    const Trace& trace;
+    std::vector<std::string>& failures;
+
+    void expectInt(const char* key, int actual) const {
         if (x.contains(key) && x[key].get<int>() != actual)
             failures.push_back(std::string(key) + ": expected " + x[key].dump() + ", got " + std::to_string(actual));
-    };
-    auto expectFloat = [&](const char* key, float actual) {
+    }
+    void expectFloat(const char* key, float actual) const {
         if (x.contains(key) && !sameFloat(jsonFloat(x[key]), actual))
             failures.push_back(std::string(key) + ": expected " + x[key].dump() + ", got " + floatText(actual));
-    };
-    expectInt("cameras_made", s.camerasMade);
-    expectInt("cameras_destroyed", s.camerasDestroyed);
-    expectInt("passes_followed", s.passesFollowed);
-    expectInt("passes_lingered", s.passesLingered);
-    expectFloat("lowest_time_scale", s.lowestTimeScale);
-    expectFloat("final_time_scale", s.finalTimeScale);
-    if (x.contains("live_at_end") && !trace.rows.empty()) {
-        int live = 0;
-        for (const CameraSample& c : trace.rows.back().cameras) live += c.phase != 'e';
-        expectInt("live_at_end", live);
     }
-    if (x.contains("modes")) {
-        std::vector<std::string> modes;
-        for (const CameraLife& life : trace.cameras) modes.push_back(life.mode);
-        if (json(modes) != x["modes"]) failures.push_back("modes: expected " + x["modes"].dump() + ", got " + json(modes).dump());
-    }
-    if (x.contains("lives")) {
-        json lives = json::array();
-        for (const CameraLife& life : trace.cameras)
-            lives.push_back({{"mode", life.mode}, {"created", life.created}, {"destroyed", life.destroyed}});
-        if (lives != x["lives"]) failures.push_back("lives: expected " + x["lives"].dump() + ", got " + lives.dump());
-    }
-    if (x.contains("time_scale_changes")) {
-        json changes = json::array(), wanted = json::array();
-        float last = 0.0f;
-        for (const auto& [pass, value] : trace.timeScaleCalls)
-            if (changes.empty() || !sameFloat(last, value)) changes.push_back(floatJson(last = value));
-        for (const json& v : x["time_scale_changes"]) wanted.push_back(floatJson(jsonFloat(v)));
-        if (changes != wanted)
-            failures.push_back("time_scale_changes: expected " + x["time_scale_changes"].dump() + ", got " +
-                               changes.dump());
-    }
-    for (const json& at : x.value("at", json::array())) {
-        const int pass = at.at("pass").get<int>();
-        if (pass < 1 || static_cast<size_t>(pass) > trace.rows.size()) {
-            failures.push_back("at: pass " + std::to_string(pass) + " was not run");
-            continue;
-        }
-        const TraceRow& row = trace.rows[static_cast<size_t>(pass - 1)];
-        int live = 0;
-        for (const CameraSample& c : row.cameras) live += c.phase != 'e';
-        if (at.contains("live_cameras") && at["live_cameras"].get<int>() != live)
-            failures.push_back("at pass " + std::to_string(pass) + ": expected " + at["live_cameras"].dump() +
-                               " live cameras, got " + std::to_string(live));
-        if (at.contains("time_scale") && !sameFloat(jsonFloat(at["time_scale"]), row.timeScale))
-            failures.push_back("at pass " + std::to_string(pass) + ": expected time scale " + at["time_scale"].dump() +
-                               ", got " + floatText(row.timeScale));
-        if (at.contains("scripted_view") && at["scripted_view"].get<bool>() != row.scriptedView)
-            failures.push_back("at pass " + std::to_string(pass) + ": expected scripted view " +
-                               at["scripted_view"].dump());
-        if (at.contains("native_calls") && at["native_calls"].get<int>() != row.nativeCalls)
-            failures.push_back("at pass " + std::to_string(pass) + ": expected " + at["native_calls"].dump() +
-                               " native calls, got " + std::to_string(row.nativeCalls));
-    }
-    if (x.contains("time_scale_calls")) {
-        // Every call, with its pass: also shows a mode that ends without one.
-        json calls = json::array();
-        for (const auto& [pass, value] : trace.timeScaleCalls) calls.push_back({pass, floatJson(value)});
-        json wanted = json::array();
-        for (const json& c : x["time_scale_calls"]) wanted.push_back({c.at(0).get<int>(), floatJson(jsonFloat(c.at(1)))});
-        if (calls != wanted)
-            failures.push_back("time_scale_calls: expected " + x["time_scale_calls"].dump() + ", got " + calls.dump());
-    }
-    if (x.contains("switched_off")) {
-        // Listed pass ranges are switched off: the pass only yields. Every other
-        // pass is switched on: one world snapshot, then one yield.
-        std::vector<bool> off(trace.rows.size(), false);
-        for (const json& range : x["switched_off"]) {
-            const int from = range.at(0).get<int>(), to = range.at(1).get<int>();
-            for (int p = std::max(from, 1); p <= to && static_cast<size_t>(p) <= off.size(); ++p)
-                off[static_cast<size_t>(p - 1)] = true;
-        }
-        std::vector<std::string> wrong;
-        for (size_t i = 0; i < trace.rows.size(); ++i) {
-            const TraceRow& r = trace.rows[i];
-            const bool ok = off[i] ? r.snapshots == 0 && r.nativeCalls == 0 && r.waits == 1
-                                   : r.snapshots == 1 && r.waits == 1;
-            if (!ok)
-                wrong.push_back("pass " + std::to_string(r.pass) + (off[i] ? " (off)" : " (on)") + ": " +
-                                std::to_string(r.snapshots) + " snapshots, " + std::to_string(r.nativeCalls) +
-                                " natives, " + std::to_string(r.waits) + " waits");
-        }
-        if (!wrong.empty()) {
-            std::string shown;
-            for (size_t i = 0; i < wrong.size() && i < 5; ++i) shown += (i ? "; " : "") + wrong[i];
-            if (wrong.size() > 5) shown += "; ... " + std::to_string(wrong.size()) + " passes in all";
-            failures.push_back("switched_off " + x["switched_off"].dump() + ": " + shown);
+
+    void figures() const {
+        const TraceSummary s = summarize(trace);
+        expectInt("cameras_made", s.camerasMade);
+        expectInt("cameras_destroyed", s.camerasDestroyed);
+        expectInt("passes_followed", s.passesFollowed);
+        expectInt("passes_lingered", s.passesLingered);
+        expectFloat("lowest_time_scale", s.lowestTimeScale);
+        expectFloat("final_time_scale", s.finalTimeScale);
+        if (x.contains("live_at_end") && !trace.rows.empty()) {
+            int live = 0;
+            for (const CameraSample& c : trace.rows.back().cameras) live += c.phase != 'e';
+            expectInt("live_at_end", live);
         }
     }
-    if (x.contains("registration")) {
-        const json& reg = x["registration"];
-        if (reg.contains("registers") && reg["registers"].get<int>() != trace.registers)
-            failures.push_back("registration: expected " + reg["registers"].dump() + " scriptRegister calls, got " +
-                               std::to_string(trace.registers));
-        if (reg.contains("unregisters") && reg["unregisters"].get<int>() != trace.unregisters)
-            failures.push_back("registration: expected " + reg["unregisters"].dump() +
-                               " scriptUnregister calls, got " + std::to_string(trace.unregisters));
-        if (reg.value("same_module", false) &&
-            (trace.registeredModule == 0 || trace.registeredModule != trace.unregisteredModule))
-            failures.push_back("registration: scriptUnregister was given module " +
-                               hexText(trace.unregisteredModule) + ", scriptRegister " +
-                               hexText(trace.registeredModule));
-    }
-    if (x.contains("output")) {
-        // Printed bytes, each as the code point of its value (run.json's way).
-        json lines = json::array();
-        std::istringstream in(output);
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(latin1(line));
+
+    void lives() const {
+        if (x.contains("modes")) {
+            std::vector<std::string> modes;
+            for (const CameraLife& life : trace.cameras) modes.push_back(life.mode);
+            if (json(modes) != x["modes"])
+                failures.push_back("modes: expected " + x["modes"].dump() + ", got " + json(modes).dump());
         }
-        if (lines != x["output"])
-            failures.push_back("output: expected " + x["output"].dump() + ", got " + lines.dump());
+        if (x.contains("lives")) {
+            json lives = json::array();
+            for (const CameraLife& life : trace.cameras)
+                lives.push_back({{"mode", life.mode}, {"created", life.created}, {"destroyed", life.destroyed}});
+            if (lives != x["lives"])
+                failures.push_back("lives: expected " + x["lives"].dump() + ", got " + lives.dump());
+        }
     }
+
+    void timeScaleChanges() const {
+        if (x.contains("time_scale_changes")) {
+            json changes = json::array(), wanted = json::array();
+            float last = 0.0f;
+            for (const auto& [pass, value] : trace.timeScaleCalls)
+                if (changes.empty() || !sameFloat(last, value)) changes.push_back(floatJson(last = value));
+            for (const json& v : x["time_scale_changes"]) wanted.push_back(floatJson(jsonFloat(v)));
+            if (changes != wanted)
+                failures.push_back("time_scale_changes: expected " + x["time_scale_changes"].dump() + ", got " +
+                                   changes.dump());
+        }
+    }
+
+    void atPasses() const {
+        for (const json& at : x.value("at", json::array())) {
+            const int pass = at.at("pass").get<int>();
+            if (pass < 1 || static_cast<size_t>(pass) > trace.rows.size()) {
+                failures.push_back("at: pass " + std::to_string(pass) + " was not run");
+                continue;
+            }
+            const TraceRow& row = trace.rows[static_cast<size_t>(pass - 1)];
+            int live = 0;
+            for (const CameraSample& c : row.cameras) live += c.phase != 'e';
+            if (at.contains("live_cameras") && at["live_cameras"].get<int>() != live)
+                failures.push_back("at pass " + std::to_string(pass) + ": expected " + at["live_cameras"].dump() +
+                                   " live cameras, got " + std::to_string(live));
+            if (at.contains("time_scale") && !sameFloat(jsonFloat(at["time_scale"]), row.timeScale))
+                failures.push_back("at pass " + std::to_string(pass) + ": expected time scale " + at["time_scale"].dump() +
+                                   ", got " + floatText(row.timeScale));
+            if (at.contains("scripted_view") && at["scripted_view"].get<bool>() != row.scriptedView)
+                failures.push_back("at pass " + std::to_string(pass) + ": expected scripted view " +
+                                   at["scripted_view"].dump());
+            if (at.contains("native_calls") && at["native_calls"].get<int>() != row.nativeCalls)
+                failures.push_back("at pass " + std::to_string(pass) + ": expected " + at["native_calls"].dump() +
+                                   " native calls, got " + std::to_string(row.nativeCalls));
+        }
+    }
+
+    void timeScaleCalls() const {
+        if (x.contains("time_scale_calls")) {
+            // Every call, with its pass: also shows a mode that ends without one.
+            json calls = json::array();
+            for (const auto& [pass, value] : trace.timeScaleCalls) calls.push_back({pass, floatJson(value)});
+            json wanted = json::array();
+            for (const json& c : x["time_scale_calls"]) wanted.push_back({c.at(0).get<int>(), floatJson(jsonFloat(c.at(1)))});
+            if (calls != wanted)
+                failures.push_back("time_scale_calls: expected " + x["time_scale_calls"].dump() + ", got " + calls.dump());
+        }
+    }
+
+    void switchedOff() const {
+        if (x.contains("switched_off")) {
+            // Listed pass ranges are switched off: the pass only yields. Every other
+            // pass is switched on: one world snapshot, then one yield.
+            std::vector<bool> off(trace.rows.size(), false);
+            for (const json& range : x["switched_off"]) {
+                const int from = range.at(0).get<int>(), to = range.at(1).get<int>();
+                for (int p = std::max(from, 1); p <= to && static_cast<size_t>(p) <= off.size(); ++p)
+                    off[static_cast<size_t>(p - 1)] = true;
+            }
+            std::vector<std::string> wrong;
+            for (size_t i = 0; i < trace.rows.size(); ++i) {
+                const TraceRow& r = trace.rows[i];
+                const bool ok = off[i] ? r.snapshots == 0 && r.nativeCalls == 0 && r.waits == 1
+                                       : r.snapshots == 1 && r.waits == 1;
+                if (!ok)
+                    wrong.push_back("pass " + std::to_string(r.pass) + (off[i] ? " (off)" : " (on)") + ": " +
+                                    std::to_string(r.snapshots) + " snapshots, " + std::to_string(r.nativeCalls) +
+                                    " natives, " + std::to_string(r.waits) + " waits");
+            }
+            if (!wrong.empty()) {
+                std::string shown;
+                for (size_t i = 0; i < wrong.size() && i < 5; ++i) shown += (i ? "; " : "") + wrong[i];
+                if (wrong.size() > 5) shown += "; ... " + std::to_string(wrong.size()) + " passes in all";
+                failures.push_back("switched_off " + x["switched_off"].dump() + ": " + shown);
+            }
+        }
+    }
+
+    void registration() const {
+        if (x.contains("registration")) {
+            const json& reg = x["registration"];
+            if (reg.contains("registers") && reg["registers"].get<int>() != trace.registers)
+                failures.push_back("registration: expected " + reg["registers"].dump() + " scriptRegister calls, got " +
+                                   std::to_string(trace.registers));
+            if (reg.contains("unregisters") && reg["unregisters"].get<int>() != trace.unregisters)
+                failures.push_back("registration: expected " + reg["unregisters"].dump() +
+                                   " scriptUnregister calls, got " + std::to_string(trace.unregisters));
+            if (reg.value("same_module", false) &&
+                (trace.registeredModule == 0 || trace.registeredModule != trace.unregisteredModule))
+                failures.push_back("registration: scriptUnregister was given module " +
+                                   hexText(trace.unregisteredModule) + ", scriptRegister " +
+                                   hexText(trace.registeredModule));
+        }
+    }
+
+    void printed(const std::string& output) const {
+        if (x.contains("output")) {
+            // Printed bytes, each as the code point of its value (run.json's way).
+            json lines = json::array();
+            std::istringstream in(output);
+            for (std::string line; std::getline(in, line);) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                lines.push_back(latin1(line));
+            }
+            if (lines != x["output"])
+                failures.push_back("output: expected " + x["output"].dump() + ", got " + lines.dump());
+        }
+    }
+};
+
+}  // namespace
+
+std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace& trace, const std::string& output) {
+    std::vector<std::string> failures = trace.protocolErrors;
+    const Expectations e{scenario.expect, trace, failures};
+    e.figures();
+    e.lives();
+    e.timeScaleChanges();
+    e.atPasses();
+    e.timeScaleCalls();
+    e.switchedOff();
+    e.registration();
+    e.printed(output);
     return failures;
 }
 

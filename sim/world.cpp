@@ -1,15 +1,14 @@
 #include "world.h"
 
-#include "float_text.h"
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "float_text.h"
+
 namespace sim {
 
 // ---- Native table ----------------------------------------------------------------
-namespace {
 // What one argument slot must hold. Every 32-bit kind (all but the pointers)
 // must also leave the slot's high half zero.
 enum class Arg : uint8_t {
@@ -32,6 +31,9 @@ enum class Arg : uint8_t {
     CameraName,   // the address of the string "DEFAULT_SCRIPTED_CAMERA"
     Out,          // the address of a variable the host writes
 };
+
+namespace {
+
 
 // How the plug-in reads the result, for the call log.
 enum class Result : uint8_t { None, Int, Hash, Vector };
@@ -312,91 +314,79 @@ bool World::wasHandedOut(int32_t handle, const Entity* e) const {
 
 void World::handOut(int32_t handle) { noteHandedOut(handle, find(handle)); }
 
+namespace {
+// What a fixed value or an address must be; null when it is so. The handles
+// are the world's business (handleRule).
+const char* valueRule(Arg kind, uint64_t slot) {
+    const int32_t value = asInt(slot);
+    const uint32_t bits = static_cast<uint32_t>(slot);
+    switch (kind) {
+    case Arg::One: return value != 1 ? "must be 1" : nullptr;
+    case Arg::Zero: return value != 0 ? "must be 0" : nullptr;
+    case Arg::Flag: return value != 0 && value != 1 ? "must be 0 or 1" : nullptr;
+    case Arg::ZeroFloat: return bits != 0 ? "must be the float 0.0" : nullptr;
+    case Arg::NearClip: return bits != kNearClipBits ? "must be the float 0.01" : nullptr;
+    case Arg::FieldOfView: return bits != kFieldOfViewBits ? "must be the float 60.0" : nullptr;
+    case Arg::LaunchBone: return value != kLaunchBone ? "must be the launch bone 28422" : nullptr;
+    case Arg::ListedBone: return !listedBone(value) ? "a bone id of neither target-point list" : nullptr;
+    case Arg::CameraName:
+        return slot == 0 || std::strcmp(reinterpret_cast<const char*>(static_cast<uintptr_t>(slot)), kCameraName) != 0
+                   ? "must point at \"DEFAULT_SCRIPTED_CAMERA\""
+                   : nullptr;
+    case Arg::Out: return slot == 0 ? "a null out-parameter" : nullptr;
+    default: return nullptr;
+    }
+}
+}  // namespace
+
+const char* World::handleRule(Arg kind, int32_t value, int k, Subjects& subjects) {
+    switch (kind) {
+    case Arg::Entity:
+    case Arg::EntityOrNone: {
+        if (value == 0 && kind == Arg::EntityOrNone) return nullptr;
+        Entity* e = find(value);
+        if (k == 0) subjects.entity = e;
+        return wasHandedOut(value, e) ? nullptr : "an entity handle the host never handed out";
+    }
+    case Arg::Ped: {
+        Entity* e = find(value);
+        if (k == 0) subjects.entity = e;
+        return value == playerPed && wasHandedOut(value, e) ? nullptr : "not the player's ped from the player-ped query";
+    }
+    case Arg::PlayerId:
+        return value == playerId && playerIdHandedOut_ ? nullptr : "not the player id from the player-id query";
+    case Arg::Camera: {
+        Camera* live = nullptr;
+        bool created = false;
+        for (Camera& c : cameras) {
+            if (c.handle != value) continue;
+            created = true;
+            if (c.live && !live) live = &c;
+        }
+        if (k == 0) subjects.camera = live;
+        return !created ? "a camera the host never created" : !live ? "a camera that has been destroyed" : nullptr;
+    }
+    case Arg::BoneIndex:
+        return value < 0 || value >= 64 || !subjects.entity ||
+                       !(subjects.entity->boneIndicesHandedOut & (uint64_t{1} << value))
+                   ? "a bone index the bone-index query never gave for this entity"
+                   : nullptr;
+    default: return nullptr;
+    }
+}
+
 World::Subjects World::checkArguments(uint64_t nativeHash, const std::vector<uint64_t>& args) {
     const NativeInfo& n = *info(nativeHash);
     Subjects subjects;
     for (int k = 0; k < n.arguments; ++k) {
         const uint64_t slot = args[static_cast<size_t>(k)];
-        const int32_t value = asInt(slot);
-        const uint32_t bits = static_cast<uint32_t>(slot);
+        const Arg kind = n.args[k];
+        const bool wide = kind == Arg::CameraName || kind == Arg::Out;  // a whole 64-bit address
+        const char* broken = !wide && (slot >> 32) != 0 ? "a 32-bit value with bits in the high half of its slot"
+                             : valueRule(kind, slot)      ? valueRule(kind, slot)
+                                                          : handleRule(kind, asInt(slot), k, subjects);
         // One failed rule, named after the native, the argument and its value.
-        auto fail = [&](const std::string& rule) {
-            protocolError(std::string(n.name) + " argument " + std::to_string(k + 1) + " " + hex(slot) + ": " + rule);
-        };
-        if (n.args[k] != Arg::CameraName && n.args[k] != Arg::Out && (slot >> 32) != 0) {
-            fail("a 32-bit value with bits in the high half of its slot");
-            continue;
-        }
-        switch (n.args[k]) {
-        case Arg::Int:
-        case Arg::Float: break;
-        case Arg::Entity:
-        case Arg::EntityOrNone: {
-            if (value == 0 && n.args[k] == Arg::EntityOrNone) break;
-            Entity* e = find(value);
-            if (!wasHandedOut(value, e)) fail("an entity handle the host never handed out");
-            if (k == 0) subjects.entity = e;
-            break;
-        }
-        case Arg::Ped: {
-            Entity* e = find(value);
-            if (value != playerPed || !wasHandedOut(value, e)) fail("not the player's ped from the player-ped query");
-            if (k == 0) subjects.entity = e;
-            break;
-        }
-        case Arg::PlayerId:
-            if (value != playerId || !playerIdHandedOut_) fail("not the player id from the player-id query");
-            break;
-        case Arg::Camera: {
-            Camera* live = nullptr;
-            bool created = false;
-            for (Camera& c : cameras) {
-                if (c.handle != value) continue;
-                created = true;
-                if (c.live && !live) live = &c;
-            }
-            if (!created) fail("a camera the host never created");
-            else if (!live) fail("a camera that has been destroyed");
-            if (k == 0) subjects.camera = live;
-            break;
-        }
-        case Arg::One:
-            if (value != 1) fail("must be 1");
-            break;
-        case Arg::Zero:
-            if (value != 0) fail("must be 0");
-            break;
-        case Arg::Flag:
-            if (value != 0 && value != 1) fail("must be 0 or 1");
-            break;
-        case Arg::ZeroFloat:
-            if (bits != 0) fail("must be the float 0.0");
-            break;
-        case Arg::NearClip:
-            if (bits != kNearClipBits) fail("must be the float 0.01");
-            break;
-        case Arg::FieldOfView:
-            if (bits != kFieldOfViewBits) fail("must be the float 60.0");
-            break;
-        case Arg::LaunchBone:
-            if (value != kLaunchBone) fail("must be the launch bone 28422");
-            break;
-        case Arg::ListedBone:
-            if (!listedBone(value)) fail("a bone id of neither target-point list");
-            break;
-        case Arg::BoneIndex:
-            if (value < 0 || value >= 64 || !subjects.entity ||
-                !(subjects.entity->boneIndicesHandedOut & (uint64_t{1} << value)))
-                fail("a bone index the bone-index query never gave for this entity");
-            break;
-        case Arg::CameraName:
-            if (slot == 0 || std::strcmp(reinterpret_cast<const char*>(static_cast<uintptr_t>(slot)), kCameraName) != 0)
-                fail("must point at \"DEFAULT_SCRIPTED_CAMERA\"");
-            break;
-        case Arg::Out:
-            if (slot == 0) fail("a null out-parameter");
-            break;
-        }
+        if (broken) protocolError(std::string(n.name) + " argument " + std::to_string(k + 1) + " " + hex(slot) + ": " + broken);
     }
     // The scripted camera is shown with (1, 0); the gameplay camera comes back with (0, 1) or (0, 0).
     if (nativeHash == hash::RenderSwitch && args[0] == 1 && args[1] != 0)
@@ -461,9 +451,12 @@ Entity* World::find(int32_t handle) {
 // Answers a well-formed call. The checks have resolved the entity or camera of
 // slot 0; a camera that is not live is left alone (the error is recorded).
 void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Subjects& subjects) {
-    Entity* const e = subjects.entity;
-    Camera* const cam = subjects.camera;
-    const bool present = e && e->exists;
+    if (answerCamera(nativeHash, a, subjects.camera)) return;
+    if (answerEntity(nativeHash, a, subjects.entity)) return;
+    answerPlayer(nativeHash, a);
+}
+
+bool World::answerCamera(uint64_t nativeHash, const std::vector<uint64_t>& a, Camera* cam) {
     switch (nativeHash) {
     case hash::CreateCamera: {
         Camera c;
@@ -511,6 +504,15 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Su
     case hash::CameraPosition:
         if (cam) setVector(cam->position);
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool World::answerEntity(uint64_t nativeHash, const std::vector<uint64_t>& a, Entity* e) {
+    const bool present = e && e->exists;
+    switch (nativeHash) {
     case hash::EntityExists:
         setInt(present ? 1 : 0);
         break;
@@ -530,6 +532,38 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Su
     case hash::Attachment:
         if (present) setInt(e->attached ? 1 : 0);
         break;
+    case hash::PositionOnlyTest:
+        if (e) setInt(e->positionOnly ? 1 : 0);
+        break;
+    case hash::BoneListTest:
+        if (e) setInt(e->boneListA ? 1 : 0);
+        break;
+    case hash::BoneIndex: {
+        int32_t index = -1;
+        if (e) {
+            for (size_t i = 0; i < e->bones.size(); ++i)
+                if (e->bones[i].id == asInt(a[1])) index = static_cast<int32_t>(i);
+            if (index >= 0 && index < 64) e->boneIndicesHandedOut |= uint64_t{1} << index;
+        }
+        setInt(index);
+        break;
+    }
+    case hash::BonePosition: {
+        const int32_t index = asInt(a[1]);
+        if (e && index >= 0 && static_cast<size_t>(index) < e->bones.size())
+            setVector(add(e->position, e->bones[static_cast<size_t>(index)].offset));
+        else if (e)
+            setVector(e->position);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool World::answerPlayer(uint64_t nativeHash, const std::vector<uint64_t>& a) {
+    switch (nativeHash) {
     case hash::CurrentWeapon:
         // Out-parameter: exactly 32 bits at the address pushed, written even
         // when the answer is 0, which is what tells the plug-in to ignore it.
@@ -564,33 +598,10 @@ void World::answer(uint64_t nativeHash, const std::vector<uint64_t>& a, const Su
             *reinterpret_cast<int32_t*>(static_cast<uintptr_t>(a[1])) = aimedEntity;
         }
         break;
-    case hash::PositionOnlyTest:
-        if (e) setInt(e->positionOnly ? 1 : 0);
-        break;
-    case hash::BoneListTest:
-        if (e) setInt(e->boneListA ? 1 : 0);
-        break;
-    case hash::BoneIndex: {
-        int32_t index = -1;
-        if (e) {
-            for (size_t i = 0; i < e->bones.size(); ++i)
-                if (e->bones[i].id == asInt(a[1])) index = static_cast<int32_t>(i);
-            if (index >= 0 && index < 64) e->boneIndicesHandedOut |= uint64_t{1} << index;
-        }
-        setInt(index);
-        break;
-    }
-    case hash::BonePosition: {
-        const int32_t index = asInt(a[1]);
-        if (e && index >= 0 && static_cast<size_t>(index) < e->bones.size())
-            setVector(add(e->position, e->bones[static_cast<size_t>(index)].offset));
-        else if (e)
-            setVector(e->position);
-        break;
-    }
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
 // ---- Scripting -----------------------------------------------------------------------------

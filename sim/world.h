@@ -18,6 +18,8 @@
 
 namespace sim {
 
+enum class Arg : uint8_t;  // what one argument slot must hold (world.cpp)
+
 // Number of argument slots each known native takes; -1 for an unknown hash.
 int argumentCount(uint64_t nativeHash);
 // A short readable name for logs and reports ("set-camera-position", ...).
@@ -224,8 +226,15 @@ private:
         Camera* camera = nullptr;  // the live camera of slot 0, if it takes one
     };
     Subjects checkArguments(uint64_t nativeHash, const std::vector<uint64_t>& args);
+    // What a handle argument must be, resolving slot 0's entity or camera
+    // into `subjects`; null when it holds.
+    const char* handleRule(Arg kind, int32_t value, int k, Subjects& subjects);
     void protocolError(const std::string& what);
     void answer(uint64_t nativeHash, const std::vector<uint64_t>& args, const Subjects& subjects);
+    // Each answers its natives (true) or leaves the call to the next.
+    bool answerCamera(uint64_t nativeHash, const std::vector<uint64_t>& args, Camera* camera);
+    bool answerEntity(uint64_t nativeHash, const std::vector<uint64_t>& args, Entity* entity);
+    bool answerPlayer(uint64_t nativeHash, const std::vector<uint64_t>& args);
     const Entity* find(int32_t handle) const;
     Entity* find(int32_t handle);
     void noteHandedOut(int32_t handle, Entity* e);
