@@ -83,13 +83,13 @@ bool decidingValue(std::string_view text, std::string_view section, std::string_
                    std::string_view& value) {
     size_t pos = 0;
     std::string_view current, entry;  // lines before the first header: the empty-named section
-    bool recognised = true;
-    while (nextEntry(text, pos, current, section, key, entry)) {
+    bool recognised = true, found = false;
+    while (!found && nextEntry(text, pos, current, section, key, entry)) {
         if (rule == Decides::FirstSwitchValue && !readBoolValue(entry, recognised)) continue;
         value = entry;
-        return true;
+        found = true;
     }
-    return false;
+    return found;
 }
 
 bool boolFromText(std::string_view text, std::string_view section, std::string_view key) {

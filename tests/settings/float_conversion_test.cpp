@@ -12,12 +12,16 @@
 // otherwise, or that is easy to get wrong. The corpus test holds the whole
 // conversion against the runtime itself; these pin the rules for a native build.
 TEST(FloatConversion, ReadsAsTheWindowsRuntimeDoes) {
+    // Digits that matter only past the 200th, and a written exponent past 19999.
+    const std::string tail = "16777217." + std::string(250, '0') + "1";
+    const std::string small = "0." + std::string(20001, '0') + "1e20050";
     const struct {
         std::string_view text;
         const char* answer;
     } cases[] = {
         // Decimal: nearest, ties to even; the bytes the number takes.
         {"0.7", "3F333333 3"}, {"-.5e-1", "BD4CCCCD 6"}, {"4s", "40800000 1"}, {"1e+", "3F800000 1"},
+        {"16777217", "4B800000 8"}, {"16777219", "4B800002 8"}, {tail, "4B800001 260"}, {"- 5", "no number"},
         {"5.", "40A00000 2"}, {"-0", "80000000 2"}, {"\v5", "40A00000 2"}, {"+-1", "no number"},
         {".e5", "no number"}, {"", "no number"}, {std::string_view("5\0" "9", 3), "40A00000 1"},
         // Overflow, and the largest float just below its rounding boundary.
@@ -26,6 +30,7 @@ TEST(FloatConversion, ReadsAsTheWindowsRuntimeDoes) {
         {"340282356779733661637539395458142568448", "out of range"},
         // A written exponent beyond 19999 counts as 19999.
         {"0.00000000000000000000000000000000000000001e19999999999", "out of range"}, {"0e99999", "00000000 7"},
+        {small, "3A83126F 20010"},
         // Subnormal or zero and not exact: a range error; just above: the smallest normal.
         {"1e-45", "out of range"}, {"1.17549421e-38", "out of range"}, {"1.1754943e-38", "00800000 13"},
         // Exactly halfway above the subnormal 1: the runtime's slip gives the smallest normal.
