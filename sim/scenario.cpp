@@ -622,11 +622,7 @@ void writeTraceCsv(const Trace& t, const std::string& path) {
     }
     for (const std::string& id : objects) out << ',' << id << "_x," << id << "_y," << id << "_z";
     out << '\n';
-    char number[32];
-    auto put = [&](float v) {
-        std::snprintf(number, sizeof number, ",%.9g", static_cast<double>(v));
-        out << number;
-    };
+    auto put = [&](float v) { out << ',' << floatText(v); };
     for (const TraceRow& r : t.rows) {
         out << r.pass;
         put(r.timeScale);

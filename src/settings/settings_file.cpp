@@ -4,9 +4,11 @@
 #include <memory>
 
 // ---- File access ------------------------------------------------------------------
-bool readSettingsFile(const char* path, std::string& text) {
+bool readSettingsFile(const char* path, std::string& text) { return readOpenFile(std::fopen(path, "rb"), text); }
+
+bool readOpenFile(std::FILE* opened, std::string& text) {
     // Closed on every way out, a failed allocation's exception included.
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(opened, &std::fclose);
     if (!file) return false;
     text.clear();
     char chunk[4096];

@@ -3,6 +3,7 @@
 // text, public so that tools check a file exactly as the plug-in reads it.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@
 // lines fold CR LF themselves. False when it cannot be opened or read (a
 // directory, say).
 bool readSettingsFile(const char* path, std::string& text);
+// The same for a file opened otherwise (a tool's, by a path of any letters),
+// which it closes; false when it is null.
+bool readOpenFile(std::FILE* file, std::string& text);
 
 // The line that starts at `pos`, up to its line feed, with a carriage return
 // right before that folded away (a lone one does not end a line); `pos` moves
