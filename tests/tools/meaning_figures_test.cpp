@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "bundled_scenarios.h"
-#include "meaning_table.h"
+#include "ini_check.h"
+#include "meaning.h"
 #include "run_in_process.h"
 #include "sim_fixture.h"
 

@@ -12,7 +12,7 @@
 #include "cameras/bullet_camera.h"
 #include "float_text.h"
 #include "ini_check.h"
-#include "settings_meaning.h"
+#include "meaning.h"
 #include "sim_fixture.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "key_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
-#include "settings_meaning.h"
+#include "meaning.h"
 
 namespace tools {
 

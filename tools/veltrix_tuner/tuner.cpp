@@ -20,7 +20,7 @@
 #include "ini_check.h"
 #include "key_names.h"
 #include "weapons.h"
-#include "meaning_table.h"
+#include "meaning.h"
 #include "page_data.h"
 #include "run_in_process.h"
 #include "settings/catalogue.h"

@@ -1,11 +1,13 @@
 // What the numbers of a settings file mean to a player: how many frames each
 // camera travels and holds its view, counted the way the plug-in counts them
 // (single-precision counters, one step per frame), and the same at 60 frames
-// a second. ini-check's warnings and veltrix-check's page are built on these.
+// a second; and the table of it, in words, that veltrix-check's page and the
+// tuner show. ini-check's warnings are built on these.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cameras/shot_camera.h"
 
@@ -45,5 +47,26 @@ uint32_t fireBottle(bool slowing);
 
 // "157 frames (2.6 s)", "ten minutes or more".
 std::string framesInWords(int frames);
+
+// ---- The table, in words -----------------------------------------------------------------
+
+struct IniReport;
+
+struct MeaningRow {
+    std::string camera;     // "Knife, tomahawk"
+    std::string startedBy;  // which throws and weapons start it; a switched-off one named with its line
+    std::string follows;    // what it follows and for how long
+    std::string then;       // how long it holds its view afterwards
+    std::string speed;      // the game's time scale meanwhile
+};
+
+struct MeaningTable {
+    std::vector<MeaningRow> rows;
+    std::string bulletEnd;  // a sentence: where the bullet camera stops, and how frames are counted
+};
+
+// `knifeFollowed`: frames the knife scenario's camera follows its blade with
+// these settings, if it was played (negative: not played).
+MeaningTable meaningTable(const IniReport& report, const Meaning& meaning, int knifeFollowed);
 
 }  // namespace tools
