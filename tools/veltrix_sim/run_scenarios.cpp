@@ -11,6 +11,7 @@
 #include <set>
 
 #include "page_data.h"
+#include "replay_blob.h"
 #include "run_in_process.h"
 #include "wine_driver.h"
 
@@ -84,19 +85,14 @@ std::string uniqueName(std::string name, std::set<std::string>& used) {
     return candidate;
 }
 
-json runData(const ScenarioOutcome& o, const json& scenario, const std::optional<std::string>& settings,
-             const sim::Trace& trace, const std::string& output) {
-    json run = {{"file", o.file}, {"name", o.name}, {"description", o.description}, {"result", resultWord(o)},
-                {"error", o.error}, {"failures", o.failures}};
-    if (!o.ran) return run;
-    const sim::TraceSummary& s = o.summary;
-    run["summary"] = {{"made", s.camerasMade},         {"destroyed", s.camerasDestroyed},
-                      {"followed", s.passesFollowed},  {"lingered", s.passesLingered},
-                      {"lowest", sim::floatJson(s.lowestTimeScale)}, {"atEnd", sim::floatJson(s.finalTimeScale)}};
-    run["scenario"] = scenario;
-    run["settings"] = settings ? json(latin1(*settings)) : json(nullptr);
-    run["trace"] = sim::traceToJson(trace);
-    run["output"] = latin1(output);
+// A run as its page gets it: the verdict, the settings played with (bytes),
+// and the trace as a replay, in the format the page's module gives its own.
+json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim::Trace& trace,
+             const std::string& output) {
+    json run = {{"name", o.name}, {"result", resultWord(o)}, {"error", o.error}, {"failures", o.failures}};
+    if (!scenario) return run;
+    run["settings"] = scenario->ini ? json(latin1(*scenario->ini)) : json(nullptr);
+    run["replay"] = latin1(tuner::encodeReplay(*scenario, trace, output, {{"cutShort", false}, {"recorded", true}}));
     return run;
 }
 
@@ -119,28 +115,45 @@ void writePage(const std::string& given, const fs::path& to, const json& data, s
 
 }  // namespace
 
+SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
+    SummaryTable t;
+    t.head = {"scenario", "made", "destroyed", "followed", "lingered", "lowest", "at end", "expectations"};
+    auto figure = [](float v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));
+        return std::string(text);
+    };
+    for (const ScenarioOutcome& o : outcomes) {
+        const sim::TraceSummary& s = o.summary;
+        if (!o.ran)
+            t.rows.push_back({o.name, "-", "-", "-", "-", "-", "-", "ERROR"});
+        else
+            t.rows.push_back({o.name, std::to_string(s.camerasMade), std::to_string(s.camerasDestroyed),
+                              std::to_string(s.passesFollowed), std::to_string(s.passesLingered),
+                              figure(s.lowestTimeScale), figure(s.finalTimeScale), resultWord(o)});
+    }
+    for (const ScenarioOutcome& o : outcomes) {
+        if (!o.ran) t.problems.push_back(o.name + ": cannot run: " + o.error);
+        for (const std::string& f : o.failures) t.problems.push_back(o.name + ": " + f);
+    }
+    return t;
+}
+
 void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%-22s %5s %9s %8s %8s %8s %7s  %s\n", "scenario", "made", "destroyed",
-                  "followed", "lingered", "lowest", "at end", "expectations");
-    out << line;
-    for (const ScenarioOutcome& o : outcomes) {
-        if (!o.ran) {
-            std::snprintf(line, sizeof line, "%-22s %5s %9s %8s %8s %8s %7s  %s\n", o.name.c_str(), "-", "-", "-",
-                          "-", "-", "-", "ERROR");
-        } else {
-            const sim::TraceSummary& s = o.summary;
-            std::snprintf(line, sizeof line, "%-22s %5d %9d %8d %8d %8.4g %7.4g  %s\n", o.name.c_str(),
-                          s.camerasMade, s.camerasDestroyed, s.passesFollowed, s.passesLingered,
-                          static_cast<double>(s.lowestTimeScale), static_cast<double>(s.finalTimeScale),
-                          resultWord(o).c_str());
+    const SummaryTable t = summaryTable(outcomes);
+    // Each column's width; the name's left-aligned, the verdict after two spaces.
+    constexpr int kWidths[] = {-22, 5, 9, 8, 8, 8, 7};
+    auto print = [&](const std::vector<std::string>& cells) {
+        char cell[256];
+        for (size_t k = 0; k < 7; ++k) {
+            std::snprintf(cell, sizeof cell, k ? " %*s" : "%*s", kWidths[k], cells[k].c_str());
+            out << cell;
         }
-        out << line;
-    }
-    for (const ScenarioOutcome& o : outcomes) {
-        if (!o.ran) out << o.name << ": cannot run: " << o.error << '\n';
-        for (const std::string& f : o.failures) out << o.name << ": " << f << '\n';
-    }
+        out << "  " << cells[7] << '\n';
+    };
+    print(t.head);
+    for (const std::vector<std::string>& row : t.rows) print(row);
+    for (const std::string& p : t.problems) out << p << '\n';
 }
 
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
@@ -188,8 +201,7 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
         o.file = options.scenarioFiles[index];
         o.name = fs::path(o.file).stem().string();
         try {
-            json document;  // for the page to draw the world from
-            sim::Scenario scenario = sim::loadScenario(o.file, &document);
+            sim::Scenario scenario = sim::loadScenario(o.file);
             if (scenario.windowsOnly && !wine)
                 throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
             if (iniText) scenario.ini = iniText;
@@ -224,18 +236,18 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
             o.summary = sim::summarize(trace);
             o.failures = sim::checkExpectations(scenario, trace, output);
             o.hasExpectations = !scenario.expect.empty();
-            document.erase("ini");  // the settings travel apart, as bytes
-            runs.push_back(runData(o, document, scenario.ini, trace, output));
+            runs.push_back(runData(o, &scenario, trace, output));
         } catch (const std::exception& e) {
             o.ran = false;
             o.error = e.what();
             if (usedNames.count(o.name) == 0) o.name = uniqueName(o.name, usedNames);
         }
-        if (!o.ran) runs.push_back(runData(o, nullptr, std::nullopt, {}, {}));
+        if (!o.ran) runs.push_back(runData(o, nullptr, {}, {}));
         outcomes.push_back(o);
     }
     progress.finish();
 
+    const SummaryTable table = summaryTable(outcomes);
     const json data = {
         {"veltrix", "run"},
         {"runner", options.dll ? "the real " + fs::u8path(*options.dll).filename().u8string() +
@@ -243,6 +255,7 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
                                : "the plug-in's core in-process, with the simulated host"},
         {"settings", iniText ? json(latin1(*iniText)) : json(nullptr)},
         {"runs", runs},
+        {"table", {{"head", table.head}, {"rows", table.rows}, {"problems", table.problems}}},
     };
     std::string page;  // where the page went, or why there is none
     int status = 0;
