@@ -48,7 +48,8 @@ std::string start(Session& session, const json&, const std::string&) {
 
 // The file changes: to the bytes given (args {load: true}: a file opened,
 // whose replays are drawn faintly behind later ones), or by args.edit on the
-// file as it is (setting_edit.h). Answers the analysis, with the edited file's
+// file as it is (setting_edit.h). Answers the analysis, with the lines
+// args.lines {from, to} (the page the file is shown at) and the edited file's
 // bytes; every scenario's replay streams after.
 std::string change(Session& session, const json& args, const std::string& bytes) {
     std::string file = bytes, why;
@@ -67,6 +68,8 @@ std::string change(Session& session, const json& args, const std::string& bytes)
     json answer = summaryOf(session.current);
     answer["analysis"] = ++session.analysis;
     answer["edited"] = edit;
+    if (args.contains("lines"))
+        answer["lines"] = linesOf(session.current, args["lines"].at("from").get<int>(), args["lines"].at("to").get<int>());
     return envelope(answer, edit ? session.current.file : std::string());
 }
 

@@ -25,8 +25,9 @@ const sim::Scenario* Session::scenario(const std::string& key) const {
     return nullptr;
 }
 
-void Session::queue(const std::vector<Pending>& next, bool every) {
+void Session::queue(std::vector<Pending> next, bool every) {
     if (every) stream.clear();
+    std::stable_partition(next.begin(), next.end(), [&](const Pending& p) { return moved.count(p.key) > 0; });
     // A replay still queued keeps its place: it plays the file as it is when
     // its turn comes. So while changes come quickly, every scenario still
     // gets its turn.
@@ -61,7 +62,10 @@ std::string next(Session& session) {
         std::string blob = replay(session, *scenario, p.current ? session.current.file : session.loaded);
         if (p.current) {
             std::string& sent = session.sent[p.key];
-            if (blob == sent && !p.asLoaded) continue;
+            const bool same = blob == sent;
+            if (same) session.moved.erase(p.key);
+            else session.moved.insert(p.key);
+            if (same && !p.asLoaded) continue;
             sent = blob;
         }
         return envelope({{"key", p.key}, {"current", p.current}, {"asLoaded", p.asLoaded}}, blob);

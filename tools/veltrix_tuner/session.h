@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,12 +41,15 @@ struct Session {
     int analysis = 0;           // counts the changes: the page asks for lines of the latest
     std::string loaded;         // the file as loaded
     std::map<std::string, std::string> sent;  // each scenario's last replay streamed with the current file
+    std::set<std::string> moved;              // the scenarios whose last replay differed from the one before
     std::deque<Pending> stream;
 
     const sim::Scenario* scenario(const std::string& key) const;
     // Queues `next`, each but where the same scenario with the same file is
-    // queued already (`every`: in place of everything queued).
-    void queue(const std::vector<Pending>& next, bool every);
+    // queued already (`every`: in place of everything queued). The scenarios
+    // that the last change moved come first: the change after it most likely
+    // moves them again, and they are drawn while the others replay.
+    void queue(std::vector<Pending> next, bool every);
 };
 
 // One request: `op` by name (operations.cpp), its arguments and bytes. The

@@ -8,7 +8,7 @@ import {
   HemisphereLight, Line, LineBasicMaterial, LineSegments, Mesh, MeshLambertMaterial, PerspectiveCamera, PlaneGeometry, Scene,
   SphereGeometry, Vector3, WebGLRenderer,
 } from 'three';
-import { finite } from './replay.js';
+import { finite, passesAlike, pointOf } from './replay.js';
 
 // The field of view where the plug-in leaves it to the game (all but the
 // explosive camera, which sets 60 degrees).
@@ -115,18 +115,25 @@ export function createEye(root, kinds, onEnd) {
   const camera = new PerspectiveCamera(DEFAULT_FOV, 16 / 9, 0.05, 3000);
   camera.up.set(0, 0, 1);
   const eye = { canvas, overlay, ...controlsOf(root), ...rendererOf(canvas), camera, fixtures: fixtures(), kinds, onEnd,
-    replay: null, scene: null, movers: [], trails: [], built: [], pass: 1, playing: false, last: 0, carry: 0, frameMs: [] };
+    replay: null, scene: null, movers: [], trails: [], built: [], sceneUpTo: 0, size: null, pass: 1, playing: false, last: 0,
+    carry: 0, frameMs: [] };
   eye.playButton.onclick = () => playEye(eye, !eye.playing);
   eye.back.onclick = () => { playEye(eye, false); goTo(eye, eye.pass - 1); };
   eye.forward.onclick = () => { playEye(eye, false); goTo(eye, eye.pass + 1); };
   eye.scrub.oninput = () => { playEye(eye, false); goTo(eye, Number(eye.scrub.value)); };
-  new ResizeObserver(() => draw(eye)).observe(canvas);
+  // The canvas's size as laid out, kept: asking for it while drawing would
+  // lay out the whole page again after every change.
+  new ResizeObserver(([entry]) => {
+    eye.size = [entry.contentRect.width, entry.contentRect.height];
+    draw(eye, true);
+  }).observe(canvas);
   return eye;
 }
 
 // A target, its bones marked where the shot cameras aim; raised on a ledge
 // when it starts above the ground.
-function targetMesh(o, start, scene) {
+function targetMesh(o, path, scene) {
+  const start = pointOf(path, 0);
   const mesh = box([0.45, 0.45, 1.0], '#8d6e63');
   mesh.userData.offset = [0, 0, 0.5];
   for (const bone of o.bones || []) {
@@ -134,17 +141,21 @@ function targetMesh(o, start, scene) {
     marker.position.set(bone.offset[0], bone.offset[1], bone.offset[2] - 0.5);
     mesh.add(marker);
   }
-  if (start && start.position[2] > 0.5) scene.add(ledge(start.position[0], start.position[1], start.position[2]));
+  if (start && start[2] > 0.5) scene.add(ledge(start[0], start[1], start[2]));
   return mesh;
 }
 
 // The trail: every position of the object, drawn up to the current pass.
 function trailOf(path, colour) {
-  const points = path.filter((p) => finite(p.position));
+  const xyz = [], passes = [];
+  path.pass.forEach((pass, k) => {
+    const point = pointOf(path, k);
+    if (finite(point)) { xyz.push(...point); passes.push(pass); }
+  });
   const geometry = new BufferGeometry();
-  geometry.setAttribute('position', new BufferAttribute(new Float32Array(points.flatMap((p) => p.position)), 3));
+  geometry.setAttribute('position', new BufferAttribute(new Float32Array(xyz), 3));
   const trail = new Line(geometry, lineMaterial(colour));
-  trail.userData.passes = points.map((p) => p.pass);
+  trail.userData.passes = passes;
   return trail;
 }
 
@@ -171,7 +182,7 @@ function buildScene(eye) {
   (h.objects || []).forEach((o, index) => {
     const target = o.kind === 'target';
     const [size, colour] = OBJECT_LOOKS[eye.kinds[o.model]] || [[0.2, 0.2, 0.2], '#455a64'];
-    const mesh = target ? targetMesh(o, paths.objects[index][0], scene) : box(size, colour);
+    const mesh = target ? targetMesh(o, paths.objects[index], scene) : box(size, colour);
     if (!target) mesh.userData.offset = [0, 0, 0];
     mesh.visible = false;
     eye.movers[index] = mesh;
@@ -181,6 +192,7 @@ function buildScene(eye) {
   // Only the trails are this scene's own shapes.
   eye.built = eye.trails.map((t) => t.geometry);
   eye.scene = scene;
+  eye.sceneUpTo = Infinity;
 }
 
 // Where the plain view looks: at the first target, else along the first throw.
@@ -189,10 +201,10 @@ function plainDirection(replay) {
   const player = h.player || [0, 0, 0];
   const paths = replay.paths();
   const first = (h.objects || []).findIndex((o) => o.kind === 'target');
-  const candidates = first >= 0 ? [paths.objects[first][0]] : paths.objects.map((points) => points[points.length - 1]);
+  const candidates = first >= 0 ? [pointOf(paths.objects[first], 0)] : paths.objects.map((path) => pointOf(path, path.pass.length - 1));
   for (const c of candidates) {
-    if (!c || !finite(c.position)) continue;
-    const dx = c.position[0] - player[0], dy = c.position[1] - player[1], d = Math.hypot(dx, dy);
+    if (!finite(c)) continue;
+    const dx = c[0] - player[0], dy = c[1] - player[1], d = Math.hypot(dx, dy);
     if (d > 0.5) return [dx / d, dy / d];
   }
   return [1, 0];
@@ -248,7 +260,7 @@ function placeCamera(eye, p) {
 
 function render(eye, blank) {
   const { canvas, renderer, camera } = eye;
-  const width = canvas.clientWidth || 640, height = canvas.clientHeight || 360;
+  const [width, height] = eye.size && eye.size[0] ? eye.size : [640, 360];
   if (canvas.width !== Math.round(width * devicePixelRatio) || canvas.height !== Math.round(height * devicePixelRatio)) {
     renderer.setPixelRatio(devicePixelRatio);
     renderer.setSize(width, height, false);
@@ -258,17 +270,22 @@ function render(eye, blank) {
   if (blank) renderer.clear(); else renderer.render(eye.scene, camera);
 }
 
-function draw(eye) {
+// `picture`: draws the scene too, not only the words over it.
+function draw(eye, picture) {
   if (!eye.replay) return;
+  if (eye.pass > eye.sceneUpTo) buildScene(eye);
   const started = performance.now();
   const p = eye.replay.pass(eye.pass - 1);
   placeObjects(eye, p);
   const { words, blank } = placeCamera(eye, p);
   const timeScale = Number.isFinite(p.timeScale) ? +p.timeScale.toPrecision(4) : p.timeScale;
-  eye.overlay.textContent = `pass ${eye.pass} of ${eye.replay.passes} · game time scale ${timeScale} · ${words}`;
-  eye.label.textContent = `pass ${eye.pass} / ${eye.replay.passes}`;
-  eye.scrub.value = eye.pass;
+  // Words written again only when they change: each write repaints the view.
+  const write = (element, text) => { if (element.textContent !== text) element.textContent = text; };
+  write(eye.overlay, `pass ${eye.pass} of ${eye.replay.passes} · game time scale ${timeScale} · ${words}`);
+  write(eye.label, `pass ${eye.pass} / ${eye.replay.passes}`);
+  if (eye.scrub.value !== String(eye.pass)) eye.scrub.value = eye.pass;
   if (!eye.renderer) { eye.overlay.textContent = eye.failure; return; }
+  if (!picture) return;
   render(eye, blank);
   eye.frameMs.push(performance.now() - started);
   if (eye.frameMs.length > 600) eye.frameMs.shift();
@@ -277,7 +294,7 @@ function draw(eye) {
 export function goTo(eye, pass) {
   if (!eye.replay) return;
   eye.pass = Math.min(Math.max(1, pass), eye.replay.passes);
-  draw(eye);
+  draw(eye, true);
 }
 
 function frame(eye, now) {
@@ -310,10 +327,21 @@ export function playEye(eye, on) {
   requestAnimationFrame((t) => frame(eye, t));
 }
 
-// Shows a replay; `keepPass` keeps the pass shown (a new replay of the same scenario).
+const sameWorld = (a, b) => JSON.stringify([a.header.player, a.header.objects]) === JSON.stringify([b.header.player, b.header.objects]);
+
+// Shows a replay; `keepPass` keeps the pass shown (a new replay of the same
+// scenario). Where the new replay plays as the last up to that pass, the
+// picture is the same: the scene stands, and is built anew only for a pass
+// past those (software WebGL takes long over a frame).
 export function showReplay(eye, replay, keepPass) {
+  const old = eye.replay;
   eye.replay = replay;
-  eye.scrub.max = Math.max(1, replay.passes);
+  if (eye.scrub.max !== String(Math.max(1, replay.passes))) eye.scrub.max = Math.max(1, replay.passes);
+  if (keepPass && old && eye.scene && sameWorld(old, replay)) {
+    eye.sceneUpTo = Math.min(eye.sceneUpTo, passesAlike(old, replay));
+    eye.pass = Math.min(eye.pass, replay.passes);
+    return draw(eye, eye.pass > eye.sceneUpTo);
+  }
   buildScene(eye);
   goTo(eye, keepPass ? eye.pass : 1);
 }

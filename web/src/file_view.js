@@ -100,24 +100,30 @@ function drawLines(view, answer) {
   }
 }
 
-// The current page: its lines come from the module, then are drawn.
-async function render(view) {
+// The lines of the page shown, to ask the module for with a change.
+export const shownLines = (view) => ({ from: view.page * PAGE + 1, to: (view.page + 1) * PAGE });
+
+// The current page: its lines come from the module (`given`, when they came
+// with the analysis), then are drawn.
+async function render(view, given) {
   const count = view.analysis.lineCount;
   const pages = Math.max(1, Math.ceil(count / PAGE));
   view.page = Math.min(view.page, pages - 1);
   const from = view.page * PAGE + 1, to = Math.min(count, (view.page + 1) * PAGE);
   const ask = ++view.asked;
-  const answer = count ? (await view.fetchLines(from, to)).value : { lines: [], warnings: [] };
+  const fits = given && (given.lines[0]?.n ?? from) === from && given.lines.length === Math.max(0, to - from + 1);
+  const answer = fits ? given : count ? (await view.fetchLines(from, to)).value : { lines: [], warnings: [] };
   if (ask !== view.asked || answer.stale) return;  // a newer page or file is on its way
   drawPager(view, pages, from, to);
   drawLines(view, answer);
 }
 
-// Shows `file` with its analysis; resolves once its page is drawn.
+// Shows `file` with its analysis (and the lines of the page shown, when it
+// has them); resolves once its page is drawn.
 export function showFile(view, file, analysis) {
   view.file = file;
   view.analysis = analysis;
-  return render(view);
+  return render(view, analysis.lines);
 }
 
 // Brings line n into view.

@@ -11,7 +11,7 @@ import { createControls, showControls } from './controls.js';
 import { startCore } from './core_client.js';
 import { createEye, DEFAULT_FOV, goTo, playEye, showReplay } from './eye.js';
 import { element } from './dom.js';
-import { createFileView, revealLine, showFile } from './file_view.js';
+import { createFileView, revealLine, showFile, shownLines } from './file_view.js';
 import { bytesOf, readGiven, RECORDED, showRunSummary } from './given.js';
 import { decodeReplay } from './replay.js';
 import { latin1Bytes } from './text.js';
@@ -43,11 +43,13 @@ function setStatus(text, warn) {
 // `args`: { load } with the file's `bytes`, or { edit } of the file as it is.
 // `history(file)` files the file as it was in the undo lists, in the order
 // the module took the changes.
+// `since` and `upTo`: when the first and the last input that the change
+// takes up came.
 const remember = (file) => { state.undo.push(file); state.redo = []; };
-async function change(args, bytes = null, history = args.edit ? remember : () => {}) {
-  const since = performance.now();
+async function change(args, bytes = null, history = args.edit ? remember : () => {}, { since, upTo } = {}) {
+  since ??= performance.now();
   state.running++;
-  const answer = await core.call('change', args, bytes);
+  const answer = await core.call('change', { ...args, lines: shownLines(fileView) }, bytes);
   const a = answer.value;
   if (a.problem) {
     state.running--;
@@ -62,15 +64,32 @@ async function change(args, bytes = null, history = args.edit ? remember : () =>
   showAnalysis(analysisView, a, { shipped: state.shipped, reveal: (n) => revealLine(fileView, n), edit: editSetting });
   await Promise.all([showFile(fileView, state.file, a), answer.settled]);
   state.running--;
-  redrawn(performance.now() - since);
+  redrawn(performance.now() - since, upTo ?? since);
 }
 
-function redrawn(ms) {
+// A slider's moves come faster than a change is replayed and drawn: while
+// one is under way the newest move waits, and goes once that one is drawn.
+const sliding = { busy: false, next: null };
+async function slide(key, number) {
+  const now = performance.now();
+  sliding.next = { key, number, since: sliding.next?.since ?? now, upTo: now };
+  if (sliding.busy) return;
+  sliding.busy = true;
+  while (sliding.next) {
+    const { since, upTo, ...edit } = sliding.next;
+    sliding.next = null;
+    await change({ edit }, null, remember, { since, upTo });
+  }
+  sliding.busy = false;
+}
+
+// `upTo`: when the last input that this redraw takes up came.
+function redrawn(ms, upTo = performance.now() - ms) {
   window.veltrixTuner.marks.firstRedrawn ??= performance.now();
   state.timings.push(ms);
   const live = [...state.current.keys()].filter((k) => !k.startsWith(RECORDED)).length;
   setStatus(`${live} scenarios replayed and drawn in ${Math.round(ms)} ms`);
-  document.dispatchEvent(new CustomEvent('veltrix:redrawn', { detail: { ms } }));
+  document.dispatchEvent(new CustomEvent('veltrix:redrawn', { detail: { ms, upTo } }));
 }
 
 function load(bytes, name) {
@@ -218,7 +237,7 @@ function build(start) {
   $('eye-scenario').value = start.scenarios.some((s) => s.key === 'bullet') ? 'bullet' : start.scenarios[0].key;
   controls = createControls($('controls'), start, {
     edit: editSetting,
-    editNumber: (key, number) => change({ edit: { key, number } }),
+    editNumber: slide,
     reveal: (n) => revealLine(fileView, n),
   });
   fileView = createFileView($('file-view'), (from, to) => core.call('lines', { analysis: state.analysis.analysis, from, to }),

@@ -31,20 +31,38 @@ function passAt(floats, at, i) {
   return p;
 }
 
-// Every object's and camera's path, pass by pass, for the charts and trails.
-function pathsOf(replay) {
-  const paths = { objects: (replay.header.objects || []).map(() => []), cameras: new Map(), timeScale: [] };
-  for (let i = 0; i < replay.passes; i++) {
-    const p = replay.pass(i);
-    paths.timeScale.push(p.timeScale);
-    for (const o of p.objects) paths.objects[o.index]?.push({ pass: p.number, position: o.position });
-    for (const c of p.cameras) {
-      if (!paths.cameras.has(c.handle)) paths.cameras.set(c.handle, []);
-      paths.cameras.get(c.handle).push({ pass: p.number, position: c.position, look: c.look, phase: c.phase });
+// Every object's and camera's path, for the charts and trails: each the
+// passes it is seen in and its points as x, y, z in one list (a camera's
+// also its phase in each pass), read straight off the floats.
+function pathsOf(header, floats, offsets) {
+  const path = () => ({ pass: [], xyz: [], phase: [] });
+  const paths = { objects: (header.objects || []).map(path), cameras: new Map(), timeScale: [] };
+  offsets.forEach((start, i) => {
+    let at = start;
+    paths.timeScale.push(floats[at]);
+    const cameras = floats[at + 3];
+    at += 4;
+    for (let k = 0; k < cameras; k++, at += CAMERA_FIELDS) {
+      if (!paths.cameras.has(floats[at])) paths.cameras.set(floats[at], path());
+      const c = paths.cameras.get(floats[at]);
+      c.pass.push(i + 1);
+      c.xyz.push(floats[at + 1], floats[at + 2], floats[at + 3]);
+      c.phase.push(String.fromCharCode(floats[at + 7]));
     }
-  }
+    const objects = floats[at];
+    at += 1;
+    for (let k = 0; k < objects; k++, at += OBJECT_FIELDS) {
+      const o = paths.objects[floats[at]];
+      if (!o) continue;
+      o.pass.push(i + 1);
+      o.xyz.push(floats[at + 1], floats[at + 2], floats[at + 3]);
+    }
+  });
   return paths;
 }
+
+// Point k of a path, or null.
+export const pointOf = (path, k) => (k >= 0 && k < path.pass.length ? path.xyz.slice(3 * k, 3 * k + 3) : null);
 
 export function decodeReplay(blob) {
   const aligned = blob.byteOffset % 4 === 0 ? blob : blob.slice();
@@ -62,7 +80,20 @@ export function decodeReplay(blob) {
     header,
     passes: offsets.length,
     pass: (i) => passAt(floats, offsets[i], i),
-    paths: () => (paths ??= pathsOf(replay)),
+    paths: () => (paths ??= pathsOf(header, floats, offsets)),
+    words: new Uint32Array(bytes.buffer, bytes.byteOffset, floats.length),
+    offsets,
   };
   return replay;
+}
+
+// How many passes from the first two replays play alike, bit for bit.
+export function passesAlike(a, b) {
+  const n = Math.min(a.words.length, b.words.length);
+  let w = 0;
+  while (w < n && a.words[w] === b.words[w]) w++;
+  // The passes that end at or before the first word that differs.
+  let alike = 0;
+  while (alike < a.passes && (alike + 1 < a.passes ? a.offsets[alike + 1] : a.words.length) <= w) alike++;
+  return Math.min(alike, b.passes);
 }
