@@ -116,6 +116,7 @@ test('a modder’s file: every fate, value and warning as ini-check gives them; 
     // A new BulletCamSpeed, typed into its box: the bullet scenario follows
     // for as many passes as the plug-in's native core makes it.
     await changed(page, () => page.click('#shipped'));
+    await changed(page, () => retype(page, '#control-BulletCamSpeed', '7'));
     await page.waitForFunction(() => window.veltrixTuner.state.analysis.settings.find((s) => s.key === 'BulletCamSpeed').text === '7');
     const file = join(work, 'edited.ini');
     writeFileSync(file, await page.evaluate(() => Array.from(window.veltrixTuner.state.file)).then((b) => Buffer.from(b)));

@@ -1,5 +1,6 @@
 // The operations the page asks the module for, by name: each one's glue
 // between a request and the tuner's functions, and the one table of them.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -112,10 +113,18 @@ std::string replayOne(Session& session, const json& args, const std::string& byt
     return replay(session, *scenario, bytes);
 }
 
+// This module's share of the replays: every args.of-th scenario from the
+// args.index-th (session.h).
+std::string share(Session& session, const json& args, const std::string&) {
+    session.shares = std::max<size_t>(1, args.at("of").get<size_t>());
+    session.share = args.at("index").get<size_t>() % session.shares;
+    return envelope(json::object());
+}
+
 using Operation = std::function<std::string(Session&, const json&, const std::string&)>;
 const std::map<std::string, Operation, std::less<>> kOperations = {
     {"start", start}, {"change", change}, {"stage", stage}, {"lines", lines}, {"settings", settings},
-    {"replay", replayOne},
+    {"replay", replayOne}, {"share", share},
 };
 
 }  // namespace

@@ -27,6 +27,14 @@ const sim::Scenario* Session::scenario(const std::string& key) const {
 
 void Session::queue(std::vector<Pending> next, bool every) {
     if (every) stream.clear();
+    // A scenario's place: a bundled one's, the custom shot's after them.
+    auto place = [&](const std::string& key) {
+        size_t k = 0;
+        while (k < bundled.size() && bundled[k].first != key) ++k;
+        return k;
+    };
+    next.erase(std::remove_if(next.begin(), next.end(), [&](const Pending& p) { return place(p.key) % shares != share; }),
+               next.end());
     std::stable_partition(next.begin(), next.end(), [&](const Pending& p) { return moved.count(p.key) > 0; });
     // A replay still queued keeps its place: it plays the file as it is when
     // its turn comes. So while changes come quickly, every scenario still

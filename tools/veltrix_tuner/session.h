@@ -43,10 +43,14 @@ struct Session {
     std::map<std::string, std::string> sent;  // each scenario's last replay streamed with the current file
     std::set<std::string> moved;              // the scenarios whose last replay differed from the one before
     std::deque<Pending> stream;
+    // The page may hold several modules, each replaying its share of the
+    // scenarios (every `shares`th, from the `share`th): all get every request.
+    size_t share = 0, shares = 1;
 
     const sim::Scenario* scenario(const std::string& key) const;
-    // Queues `next`, each but where the same scenario with the same file is
-    // queued already (`every`: in place of everything queued). The scenarios
+    // Queues `next` (those of this module's share), each but where the same
+    // scenario with the same file is queued already (`every`: in place of
+    // everything queued). The scenarios
     // that the last change moved come first: the change after it most likely
     // moves them again, and they are drawn while the others replay.
     void queue(std::vector<Pending> next, bool every);

@@ -12,7 +12,9 @@
 namespace {
 
 tuner::Session& session() {
-    static tuner::Session s("/tuner");
+    // The settings file at the root of the module's file system, where the
+    // core's many opens of it find it soonest.
+    static tuner::Session s("/");
     return s;
 }
 std::string g_answer;

@@ -53,9 +53,11 @@ export function drawCard(cards, key, replay, base, where, watch) {
   const card = cards.get(key);
   const h = replay.header;
   const faint = base && base !== replay ? base : null;
-  card.description.textContent = h.error ? 'cannot run: ' + h.error : h.description;
+  // Words written again only when they change: each write lays the card out again.
+  const write = (element, text) => { if (element.textContent !== text) element.textContent = text; };
+  write(card.description, h.error ? 'cannot run: ' + h.error : h.description);
   const f = figures(h, faint);
-  card.figures.textContent = f.words;
+  write(card.figures, f.words);
   card.root.dataset.followed = f.followed;
   card.root.dataset.lingered = f.lingered;
   if (!h.error) drawCharts(card.canvases, replay, faint, CHART_WIDTH);

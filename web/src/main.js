@@ -284,7 +284,8 @@ function opening(given, shipped) {
 
 async function boot() {
   window.veltrixTuner = { state, saved: null, marks: {} };
-  core = startCore(__WORKER_SOURCE__, streamed);
+  // A module a core, up to four: each replays its share of the scenarios.
+  core = startCore(__WORKER_SOURCE__, streamed, Math.min(4, navigator.hardwareConcurrency || 1));
   try {
     await core.ready;
     window.veltrixTuner.marks.coreReady = performance.now();
