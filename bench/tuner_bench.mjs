@@ -113,7 +113,9 @@ try {
     const onRedrawn = (e) => {
       redraws++;
       const now = performance.now();
-      while (times.length < sent.length && sent[times.length] <= e.detail.upTo) times.push(now - sent[times.length]);
+      // A page that does not say which input its redraw takes up takes up all before it.
+      const upTo = e.detail.upTo ?? now;
+      while (times.length < sent.length && sent[times.length] <= upTo) times.push(now - sent[times.length]);
       if (times.length === moves) {
         document.removeEventListener('veltrix:redrawn', onRedrawn);
         resolve({ times, redraws });
