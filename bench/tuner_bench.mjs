@@ -6,7 +6,7 @@
 //   node bench/tuner_bench.mjs      after scripts/test.sh or the wasm and native presets' builds
 //   CHANGES=60 MOVES=240 OPENS=9 node bench/tuner_bench.mjs
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, statSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readdirSync, readFileSync, statSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
@@ -26,6 +26,31 @@ const sorted = (list) => [...list].sort((a, b) => a - b);
 const median = (list) => sorted(list)[Math.floor(list.length / 2)];
 const percentile = (list, p) => sorted(list)[Math.min(list.length - 1, Math.ceil((p / 100) * list.length) - 1)];
 const ms = (v) => `${v.toFixed(1)} ms`;
+
+// CPU time (ms) each of a process tree's threads has had, by process type
+// and thread name ("renderer DedicatedWorker"), from Linux's /proc.
+function cpuTimes(root) {
+  const times = {}, parents = new Map(), types = new Map();
+  for (const pid of readdirSync('/proc').filter((d) => /^\d+$/.test(d))) {
+    try {
+      const stat = readFileSync(`/proc/${pid}/stat`, 'utf8');
+      parents.set(+pid, +stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+      types.set(+pid, (readFileSync(`/proc/${pid}/cmdline`, 'utf8').match(/--type=([\w-]+)/) || [, 'browser'])[1]);
+    } catch { /* gone meanwhile */ }
+  }
+  const inTree = (pid) => pid === root || (parents.has(pid) && pid > 1 && inTree(parents.get(pid)));
+  for (const pid of [...types.keys()].filter(inTree)) {
+    for (const tid of readdirSync(`/proc/${pid}/task`)) {
+      try {
+        const stat = readFileSync(`/proc/${pid}/task/${tid}/stat`, 'utf8');
+        const name = types.get(pid) + ' ' + stat.slice(stat.indexOf('(') + 1, stat.lastIndexOf(')')).replace(/\d+$/, '');
+        const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+        times[name] = (times[name] || 0) + (+fields[11] + +fields[12]) * 10;
+      } catch { /* gone meanwhile */ }
+    }
+  }
+  return times;
+}
 
 console.log(`load average ${readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ')}`);
 console.log(`page: ${statSync(pagePath).size} bytes (${(statSync(pagePath).size / 1048576).toFixed(2)} MiB)`);
@@ -125,10 +150,16 @@ try {
     move();
   }), MOVES, paced);
   for (const paced of [false, true]) {
+    const before = cpuTimes(browser.process().pid);
     const { times, redraws } = await drag(paced);
+    const after = cpuTimes(browser.process().pid);
     console.log(`BulletCamSpeed's slider, ${MOVES} moves ${paced ? 'a frame apart' : 'one after another'}, each to its redraw: ` +
       `median ${ms(median(times))}, 95th percentile ${ms(percentile(times, 95))}, slowest ${ms(Math.max(...times))}` +
       (paced ? `; ${redraws} changes played` : ''));
+    // Where the time goes: CPU time a move, by thread, the busiest (ms).
+    const spent = Object.keys(after).map((k) => [k, (after[k] - (before[k] || 0)) / MOVES]).filter(([, v]) => v >= 1)
+      .sort((a, b) => b[1] - a[1]);
+    if (!paced) console.log('  CPU a move: ' + spent.map(([k, v]) => `${k} ${v.toFixed(1)}`).join(', '));
   }
 
   // The camera's eye, playing the bullet scenario for three seconds.
