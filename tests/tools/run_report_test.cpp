@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -48,6 +49,14 @@ struct RunResult {
 
 // A stand-in for the tuner page: only its data slot matters here.
 const char kPage[] = "<p>before</p><script id=\"veltrix-data\" type=\"application/json\">null</script><p>after</p>";
+
+// A replay blob's JSON header (its layout: tools/veltrix_tuner/replay_blob.h).
+json replayHeader(const std::string& blob) {
+    if (blob.size() < 4) return nullptr;
+    uint32_t length = 0;
+    for (int i = 3; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(blob[static_cast<size_t>(i)]);
+    return json::parse(blob.substr(4, length));
+}
 
 // The data in a page's slot.
 json dataIn(const std::string& page) {
@@ -94,13 +103,19 @@ TEST(RunScenarios, WritesTracesAndThePageAndSummarises) {
     const json data = dataIn(index);
     EXPECT_EQ(data, json::parse(readFile("out/run.json")));
     ASSERT_EQ(data["runs"].size(), 2u);
-    EXPECT_EQ(data["runs"][0]["description"], "A knife <thrown> & caught");
     EXPECT_EQ(data["runs"][0]["result"], "PASS");
     EXPECT_EQ(data["runs"][1]["result"], "FAIL");
     EXPECT_EQ(data["runs"][1]["failures"], json({"cameras_made: expected 2, got 1"}));
     EXPECT_EQ(data["runs"][0]["settings"], "[Lingering]\nLingerTime=0.5\n");
-    EXPECT_EQ(data["runs"][0]["summary"]["made"], 1);
-    EXPECT_EQ(sim::traceFromJson(data["runs"][0]["trace"]).rows.size(), 120u);
+    // Each run as the replay the page's module would give of the same trace.
+    std::string blob;
+    ASSERT_TRUE(tools::fromLatin1(data["runs"][0]["replay"].get<std::string>(), blob));
+    const json replay = replayHeader(blob);
+    EXPECT_EQ(replay["description"], "A knife <thrown> & caught");
+    EXPECT_EQ(replay["played"], 120);
+    EXPECT_EQ(replay["recorded"], true);
+    EXPECT_EQ(replay["lives"].size(), 1u);
+    EXPECT_EQ(data["table"]["problems"], json({"b: cameras_made: expected 2, got 1"}));
 
     // One row per scenario with its figures, then the failed expectation.
     std::istringstream table(r.out);
@@ -109,6 +124,13 @@ TEST(RunScenarios, WritesTracesAndThePageAndSummarises) {
     EXPECT_TRUE(std::regex_search(rowA, std::regex(R"(^a\s+1\s+1\s+\d+\s+\d+\s+1\s+1\s+PASS$)"))) << rowA;
     EXPECT_TRUE(std::regex_search(rowB, std::regex(R"(^b\s+1\s+1\s+\d+\s+\d+\s+1\s+1\s+FAIL$)"))) << rowB;
     EXPECT_EQ(failure, "b: cameras_made: expected 2, got 1");
+    // The page's rows are the ones printed, cell by cell.
+    auto cells = [](const std::string& line) {
+        std::istringstream words(line);
+        return std::vector<std::string>(std::istream_iterator<std::string>(words), {});
+    };
+    EXPECT_EQ(data["table"]["rows"][0], json(cells(rowA)));
+    EXPECT_EQ(data["table"]["rows"][1], json(cells(rowB)));
 
     // The trace on disk is the run's trace.
     const sim::Trace trace = sim::traceFromJson(json::parse(readFile("out/a/trace.json")));

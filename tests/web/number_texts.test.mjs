@@ -55,7 +55,8 @@ test('the DLL, the native core and the module read every edge text alike', async
     const differing = [];
     for (const r of runs) {
       const bytes = new Uint8Array(readFileSync(join(work, r.name, 'Veltrix.ini')));
-      const wasm = decodeReplay(api.replay(scenario(r.name, false), bytes)).header.timeScaleCalls.filter(([pass]) => pass <= 2);
+      const wasm = decodeReplay(api.call('replay', { scenario: JSON.parse(scenario(r.name, false)) }, bytes)).header.timeScaleCalls
+        .filter(([pass]) => pass <= 2);
       const native = trace('native', r.name), dll = trace('dll', r.name);
       assert.ok(dll.length >= 2, `${r.name}: both cameras start in the DLL`);
       if (calls(native) !== calls(dll) || calls(wasm) !== calls(dll))

@@ -78,6 +78,21 @@ test('the page opens from file:// on its own and plays every scenario through th
     assert.equal(await page.$eval('#eye-scenario', (s) => s.value), 'fire_bottle_any_speed');
     await new Promise((r) => setTimeout(r, 300));
     assert.ok(await page.evaluate(() => { window.veltrixTuner.eye.pause(); return window.veltrixTuner.eye.pass; }) > 1);
+    await page.click('#eye-all');
+
+    // A change keeps the view's scene where the new replay plays as the last
+    // did; farther on it shows what a view built afresh shows. A shot at a
+    // target running across, whose path the game's slower time changes.
+    await changed(page, () => page.$eval('#custom-speed', (s) => { s.value = '8'; s.dispatchEvent(new Event('input')); }));
+    await page.select('#eye-scenario', 'custom');
+    const before = await picture(20);
+    await picture(1);
+    await changed(page, () => retype(page, '#control-slowMotionFactor', '0.5'));
+    const after = await picture(20);
+    await page.select('#eye-scenario', 'knife');
+    await page.select('#eye-scenario', 'custom');
+    assert.equal(after, await picture(20), 'the view after a change is the view of the new replay');
+    assert.notEqual(after, before);
     assert.deepEqual(problems, []);
   } finally {
     await browser.close();

@@ -2,7 +2,7 @@
 // the build gives them, and seeded settings files of every awkward kind.
 import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
-import { coreApi } from '../../web/src/core_api.js';
+import { coreApi, openEnvelope } from '../../web/src/core_api.js';
 
 export const env = (name) => {
   const value = process.env[name];
@@ -14,6 +14,19 @@ export async function loadCore() {
   const require = createRequire(import.meta.url);
   const createVeltrixCore = require(env('VELTRIX_CORE'));
   return coreApi(await createVeltrixCore());
+}
+
+// One request to the module, its answer opened: { value, bytes }.
+export const ask = (api, op, args = {}, bytes = undefined) => openEnvelope(api.call(op, args, bytes));
+
+// The settings the module names, by kind: { key: [...], switch: [...], number: [...] }, and their defaults.
+export function settingNames(api) {
+  const names = { key: [], switch: [], number: [], defaults: {} };
+  for (const s of ask(api, 'start').value.settings) {
+    names[s.kind].push(s.key);
+    names.defaults[s.key] = s.default;
+  }
+  return names;
 }
 
 export const shipped = () => new Uint8Array(readFileSync(new URL('../../dist/Veltrix.ini', import.meta.url)));
@@ -32,10 +45,6 @@ export function random(seed) {
   return { next, pick, int: (n) => Math.floor(next() * n) };
 }
 
-export const SWITCHES = ['EnableKnifeCamera', 'EnableArrowCamera', 'EnableTomahawkCamera', 'EnableDynamiteCamera',
-  'EnableFireBottleCamera', 'EnableBulletLineCamera'];
-export const NUMBERS = ['BulletCamSpeed', 'LingerTime', 'CameraOffsetBack', 'slowMotionFactor', 'BulletLingerSpeed',
-  'BowLingerSpeed', 'BowCamSpeed'];
 const NUMBER_TEXTS = ['3.5', '0.7', '-1', '0', '1', '2,5', '4s', '5e-2', '1e40', '1e-50', 'inf', '-inf', 'nan', 'abc', '',
   '0x1p-3', ' 12 ', '2.5=3', '0.001', '20', '1e-7', '9',
   // Where C libraries part ways: subnormals, NaN signs and payloads, hexadecimal edges.
@@ -43,10 +52,11 @@ const NUMBER_TEXTS = ['3.5', '0.7', '-1', '0', '1', '2,5', '4s', '5e-2', '1e40',
 const SWITCH_TEXTS = ['1', '0', 'true', 'false', 'True', 'False', 'TRUE', 'yes', '', '0 ; off'];
 const KEY_TEXTS = ['N', 'm', 'F5', 'f13', '0x4e', '78', 'Space', 'esc', 'Shift', '0', '', 'F', '1'];
 
-// A settings file: sections real and near miss, every key and some typos,
-// values of every kind, and now and then CR LF, a lone CR, a byte-order mark,
-// a NUL byte or a very long line.
-export function settingsFile(rng) {
+// A settings file: sections real and near miss, every key (`names`, from
+// settingNames) and some typos, values of every kind, and now and then CR LF,
+// a lone CR, a byte-order mark, a NUL byte or a very long line.
+export function settingsFile(rng, names) {
+  const NUMBERS = names.number, SWITCHES = names.switch;
   const lines = [];
   const count = 1 + rng.int(24);
   for (let i = 0; i < count; i++) {
@@ -54,7 +64,7 @@ export function settingsFile(rng) {
     if (r < 0.18) lines.push(rng.pick(['[Projectiles]', '[Lingering]', '[Keys]', '[lingering]', '[ Lingering ]', '[Lingering] ; x', '[]']));
     else if (r < 0.45) lines.push(`${rng.pick(NUMBERS)}=${rng.pick(NUMBER_TEXTS)}`);
     else if (r < 0.65) lines.push(`${rng.pick(SWITCHES)}=${rng.pick(SWITCH_TEXTS)}`);
-    else if (r < 0.72) lines.push(`ToggleKey=${rng.pick(KEY_TEXTS)}`);
+    else if (r < 0.72) lines.push(`${names.key[0]}=${rng.pick(KEY_TEXTS)}`);
     else if (r < 0.8) lines.push(rng.pick(['; comment', '', '   ', '# not a comment', 'Linger Time=3', 'no equals sign']));
     else if (r < 0.85) lines.push(' LingerTime = ' + rng.pick(NUMBER_TEXTS) + ' \t');
     else if (r < 0.88) lines.push('LingerTime=3' + 'x'.repeat(3000));
@@ -134,7 +144,7 @@ export async function retype(page, selector, text) {
 export async function settled(page, after = 0) {
   await page.waitForFunction((n) => {
     const t = window.veltrixTuner;
-    return t && t.state.timings.length > n && !t.state.running && !t.state.pending;
+    return t && t.state.timings.length > n && !t.state.running;
   }, { timeout: 60000 }, after);
 }
 

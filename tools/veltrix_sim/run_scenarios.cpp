@@ -11,6 +11,7 @@
 #include <set>
 
 #include "page_data.h"
+#include "replay_blob.h"
 #include "run_in_process.h"
 #include "wine_driver.h"
 
@@ -84,19 +85,14 @@ std::string uniqueName(std::string name, std::set<std::string>& used) {
     return candidate;
 }
 
-json runData(const ScenarioOutcome& o, const json& scenario, const std::optional<std::string>& settings,
-             const sim::Trace& trace, const std::string& output) {
-    json run = {{"file", o.file}, {"name", o.name}, {"description", o.description}, {"result", resultWord(o)},
-                {"error", o.error}, {"failures", o.failures}};
-    if (!o.ran) return run;
-    const sim::TraceSummary& s = o.summary;
-    run["summary"] = {{"made", s.camerasMade},         {"destroyed", s.camerasDestroyed},
-                      {"followed", s.passesFollowed},  {"lingered", s.passesLingered},
-                      {"lowest", sim::floatJson(s.lowestTimeScale)}, {"atEnd", sim::floatJson(s.finalTimeScale)}};
-    run["scenario"] = scenario;
-    run["settings"] = settings ? json(latin1(*settings)) : json(nullptr);
-    run["trace"] = sim::traceToJson(trace);
-    run["output"] = latin1(output);
+// A run as its page gets it: the verdict, the settings played with (bytes),
+// and the trace as a replay, in the format the page's module gives its own.
+json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim::Trace& trace,
+             const std::string& output) {
+    json run = {{"name", o.name}, {"result", resultWord(o)}, {"error", o.error}, {"failures", o.failures}};
+    if (!scenario) return run;
+    run["settings"] = scenario->ini ? json(latin1(*scenario->ini)) : json(nullptr);
+    run["replay"] = latin1(tuner::encodeReplay(*scenario, trace, output, {{"cutShort", false}, {"recorded", true}}));
     return run;
 }
 
@@ -119,136 +115,163 @@ void writePage(const std::string& given, const fs::path& to, const json& data, s
 
 }  // namespace
 
-void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%-22s %5s %9s %8s %8s %8s %7s  %s\n", "scenario", "made", "destroyed",
-                  "followed", "lingered", "lowest", "at end", "expectations");
-    out << line;
+SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
+    SummaryTable t;
+    t.head = {"scenario", "made", "destroyed", "followed", "lingered", "lowest", "at end", "expectations"};
+    auto figure = [](float v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));
+        return std::string(text);
+    };
     for (const ScenarioOutcome& o : outcomes) {
-        if (!o.ran) {
-            std::snprintf(line, sizeof line, "%-22s %5s %9s %8s %8s %8s %7s  %s\n", o.name.c_str(), "-", "-", "-",
-                          "-", "-", "-", "ERROR");
-        } else {
-            const sim::TraceSummary& s = o.summary;
-            std::snprintf(line, sizeof line, "%-22s %5d %9d %8d %8d %8.4g %7.4g  %s\n", o.name.c_str(),
-                          s.camerasMade, s.camerasDestroyed, s.passesFollowed, s.passesLingered,
-                          static_cast<double>(s.lowestTimeScale), static_cast<double>(s.finalTimeScale),
-                          resultWord(o).c_str());
-        }
-        out << line;
+        const sim::TraceSummary& s = o.summary;
+        if (!o.ran)
+            t.rows.push_back({o.name, "-", "-", "-", "-", "-", "-", "ERROR"});
+        else
+            t.rows.push_back({o.name, std::to_string(s.camerasMade), std::to_string(s.camerasDestroyed),
+                              std::to_string(s.passesFollowed), std::to_string(s.passesLingered),
+                              figure(s.lowestTimeScale), figure(s.finalTimeScale), resultWord(o)});
     }
     for (const ScenarioOutcome& o : outcomes) {
-        if (!o.ran) out << o.name << ": cannot run: " << o.error << '\n';
-        for (const std::string& f : o.failures) out << o.name << ": " << f << '\n';
+        if (!o.ran) t.problems.push_back(o.name + ": cannot run: " + o.error);
+        for (const std::string& f : o.failures) t.problems.push_back(o.name + ": " + f);
     }
+    return t;
 }
 
-int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
-    std::optional<std::string> iniText;
+void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out) {
+    const SummaryTable t = summaryTable(outcomes);
+    // Each column's width; the name's left-aligned, the verdict after two spaces.
+    constexpr int kWidths[] = {-22, 5, 9, 8, 8, 8, 7};
+    auto print = [&](const std::vector<std::string>& cells) {
+        char cell[256];
+        for (size_t k = 0; k < 7; ++k) {
+            std::snprintf(cell, sizeof cell, k ? " %*s" : "%*s", kWidths[k], cells[k].c_str());
+            out << cell;
+        }
+        out << "  " << cells[7] << '\n';
+    };
+    print(t.head);
+    for (const std::vector<std::string>& row : t.rows) print(row);
+    for (const std::string& p : t.problems) out << p << '\n';
+}
+
+namespace {
+
+// What every scenario of one run shares.
+struct Run {
+    const RunOptions& options;
+    Progress progress;
+    std::optional<std::string> iniText;  // --ini's bytes
+    std::unique_ptr<WineDriver> wine;    // --dll's runner
+    fs::path outDir;
+    std::set<std::string> usedNames;
+};
+
+// The settings file read, Wine started and the output folder made; false,
+// said on `err`, when one cannot be.
+bool prepare(Run& run, std::ostream& err) {
+    const RunOptions& options = run.options;
     if (options.ini) {
         std::string text;
         if (!readBytes(fs::u8path(*options.ini), text)) {
             err << "veltrix-sim: cannot read " << *options.ini << '\n';
-            return 2;
+            return false;
         }
-        iniText = text;
+        run.iniText = text;
     }
-    std::unique_ptr<WineDriver> wine;
     if (options.dll) {
         std::string problem;
         std::optional<WineDriver> found = WineDriver::find(*options.dll, options.driver, problem);
         if (!found) {
             err << "veltrix-sim: " << problem << '\n';
-            return 2;
+            return false;
         }
-        wine = std::make_unique<WineDriver>(std::move(*found));
+        run.wine = std::make_unique<WineDriver>(std::move(*found));
         try {
-            wine->start(err);
+            run.wine->start(err);
         } catch (const std::exception& e) {
             err << "veltrix-sim: " << e.what() << '\n';
-            return 2;
+            return false;
         }
     }
-
-    const fs::path outDir = fs::absolute(options.out);
+    run.outDir = fs::absolute(options.out);
     std::error_code ec;
-    fs::create_directories(outDir, ec);
-    if (ec) {
-        err << "veltrix-sim: cannot create " << outDir.string() << ": " << ec.message() << '\n';
-        return 2;
-    }
+    fs::create_directories(run.outDir, ec);
+    if (ec) err << "veltrix-sim: cannot create " << run.outDir.string() << ": " << ec.message() << '\n';
+    return !ec;
+}
 
-    Progress progress(err, &err == &std::cerr && isatty(STDERR_FILENO));
-    std::vector<ScenarioOutcome> outcomes;
-    json runs = json::array();
-    std::set<std::string> usedNames;
-    const size_t total = options.scenarioFiles.size();
-    for (size_t index = 0; index < total; ++index) {
-        ScenarioOutcome o;
-        o.file = options.scenarioFiles[index];
-        o.name = fs::path(o.file).stem().string();
-        try {
-            json document;  // for the page to draw the world from
-            sim::Scenario scenario = sim::loadScenario(o.file, &document);
-            if (scenario.windowsOnly && !wine)
-                throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
-            if (iniText) scenario.ini = iniText;
-            o.name = uniqueName(scenario.name.empty() ? o.name : scenario.name, usedNames);
-            o.description = scenario.description;
-            const fs::path dir = outDir / o.name;
-            fs::create_directories(dir);
-            o.directory = dir.string();
+// Scenario `index` played, in-process or under Wine, its trace and output
+// written to its folder; its data for the page.
+json playScenario(Run& run, size_t index, ScenarioOutcome& o) {
+    const size_t total = run.options.scenarioFiles.size();
+    o.file = run.options.scenarioFiles[index];
+    o.name = fs::path(o.file).stem().string();
+    try {
+        sim::Scenario scenario = sim::loadScenario(o.file);
+        if (scenario.windowsOnly && !run.wine)
+            throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
+        if (run.iniText) scenario.ini = run.iniText;
+        o.name = uniqueName(scenario.name.empty() ? o.name : scenario.name, run.usedNames);
+        o.description = scenario.description;
+        const fs::path dir = run.outDir / o.name;
+        fs::create_directories(dir);
+        o.directory = dir.string();
 
-            const std::string label = o.name + " (" + std::to_string(index + 1) + "/" + std::to_string(total) + ")";
-            auto onPass = [&](int pass, int passes) {
-                progress.update((static_cast<double>(index) + static_cast<double>(pass) / passes) / total, label);
-            };
-            progress.update(static_cast<double>(index) / total, label);
+        const std::string label = o.name + " (" + std::to_string(index + 1) + "/" + std::to_string(total) + ")";
+        auto onPass = [&](int pass, int passes) {
+            run.progress.update((static_cast<double>(index) + static_cast<double>(pass) / passes) / total, label);
+        };
+        run.progress.update(static_cast<double>(index) / total, label);
 
-            sim::Trace trace;
-            std::string output;
-            if (wine) {
-                WineRun run = wine->run(scenario, o.file, dir, onPass);
-                trace = std::move(run.trace);
-                output = std::move(run.output);
-            } else {
-                sim::InProcessResult run = sim::runInProcess(scenario, (dir / "work").string(), onPass);
-                trace = std::move(run.trace);
-                output = std::move(run.output);
-            }
-            writeFile(dir / "trace.json", sim::traceToJson(trace).dump(1) + "\n");
-            sim::writeTraceCsv(trace, (dir / "trace.csv").string());
-            writeFile(dir / "output.txt", output);
-
-            o.ran = true;
-            o.summary = sim::summarize(trace);
-            o.failures = sim::checkExpectations(scenario, trace, output);
-            o.hasExpectations = !scenario.expect.empty();
-            document.erase("ini");  // the settings travel apart, as bytes
-            runs.push_back(runData(o, document, scenario.ini, trace, output));
-        } catch (const std::exception& e) {
-            o.ran = false;
-            o.error = e.what();
-            if (usedNames.count(o.name) == 0) o.name = uniqueName(o.name, usedNames);
+        sim::Trace trace;
+        std::string output;
+        if (run.wine) {
+            WineRun played = run.wine->run(scenario, o.file, dir, onPass);
+            trace = std::move(played.trace);
+            output = std::move(played.output);
+        } else {
+            sim::InProcessResult played = sim::runInProcess(scenario, (dir / "work").string(), onPass);
+            trace = std::move(played.trace);
+            output = std::move(played.output);
         }
-        if (!o.ran) runs.push_back(runData(o, nullptr, std::nullopt, {}, {}));
-        outcomes.push_back(o);
-    }
-    progress.finish();
+        writeFile(dir / "trace.json", sim::traceToJson(trace).dump(1) + "\n");
+        sim::writeTraceCsv(trace, (dir / "trace.csv").string());
+        writeFile(dir / "output.txt", output);
 
+        o.ran = true;
+        o.summary = sim::summarize(trace);
+        o.failures = sim::checkExpectations(scenario, trace, output);
+        o.hasExpectations = !scenario.expect.empty();
+        return runData(o, &scenario, trace, output);
+    } catch (const std::exception& e) {
+        o.ran = false;
+        o.error = e.what();
+        if (run.usedNames.count(o.name) == 0) o.name = uniqueName(o.name, run.usedNames);
+        return runData(o, nullptr, {}, {});
+    }
+}
+
+// The run's data written (run.json and its page), the summary printed; the exit status.
+int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const json& runs, std::ostream& out,
+           std::ostream& err) {
+    const RunOptions& options = run.options;
+    const SummaryTable table = summaryTable(outcomes);
     const json data = {
         {"veltrix", "run"},
         {"runner", options.dll ? "the real " + fs::u8path(*options.dll).filename().u8string() +
                                      " under Wine, with the stand-in host"
                                : "the plug-in's core in-process, with the simulated host"},
-        {"settings", iniText ? json(latin1(*iniText)) : json(nullptr)},
+        {"settings", run.iniText ? json(latin1(*run.iniText)) : json(nullptr)},
         {"runs", runs},
+        {"table", {{"head", table.head}, {"rows", table.rows}, {"problems", table.problems}}},
     };
     std::string page;  // where the page went, or why there is none
     int status = 0;
     try {
-        writeFile(outDir / "run.json", data.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
-        writePage(options.page, outDir / "index.html", data, page);
+        writeFile(run.outDir / "run.json", data.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
+        writePage(options.page, run.outDir / "index.html", data, page);
     } catch (const std::exception& e) {
         err << "veltrix-sim: " << e.what() << '\n';
         status = 2;
@@ -261,6 +284,18 @@ int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err
         if (o.ran && !o.failures.empty() && status == 0) status = 1;
     }
     return status;
+}
+
+}  // namespace
+
+int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    Run run{options, Progress(err, &err == &std::cerr && isatty(STDERR_FILENO)), {}, {}, {}, {}};
+    if (!prepare(run, err)) return 2;
+    std::vector<ScenarioOutcome> outcomes(options.scenarioFiles.size());
+    json runs = json::array();
+    for (size_t index = 0; index < outcomes.size(); ++index) runs.push_back(playScenario(run, index, outcomes[index]));
+    run.progress.finish();
+    return finish(run, outcomes, runs, out, err);
 }
 
 }  // namespace tools

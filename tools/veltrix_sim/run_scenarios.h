@@ -39,6 +39,14 @@ struct ScenarioOutcome {
 // when an expectation failed, 2 when a scenario could not run.
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err);
 
+// The summary, written once for the console and the page: a row of figures
+// per scenario, then each scenario that could not run or missed an expectation.
+struct SummaryTable {
+    std::vector<std::string> head;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> problems;
+};
+SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes);
 void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out);
 
 }  // namespace tools

@@ -1,101 +1,48 @@
-// The tuner's core as the exports of the page's WebAssembly module. Bytes
-// cross as pointer and length, in both directions; a result stays in the
-// module until the next call.
+// The page's WebAssembly module exports one request path: an operation by
+// name with its arguments (JSON) and its bytes, answered as an envelope; and
+// the replays a request queued, one at a time, so that the page's worker can
+// take a newer request between two. Bytes cross as pointer and length; an
+// answer stays in the module until the next call.
 #include <cstddef>
 #include <string>
 
-#include "tuner.h"
+#include "replay_blob.h"
+#include "session.h"
 
 namespace {
 
-std::string g_result;
-std::string g_problem;
+tuner::Session& session() {
+    // The settings file at the root of the module's file system, where the
+    // core's many opens of it find it soonest.
+    static tuner::Session s("/");
+    return s;
+}
+std::string g_answer;
 
 std::string bytes(const char* data, size_t size) { return data && size ? std::string(data, size) : std::string(); }
-
-// No exception may reach JavaScript: the call would stop half way, with the
-// module's state as it was then.
-template <typename Call>
-int guarded(Call call) {
-    g_problem.clear();
-    try {
-        return call();
-    } catch (const std::exception& e) {
-        g_problem = e.what();
-    } catch (...) {
-        g_problem = "an unknown failure";
-    }
-    g_result.clear();
-    return 0;
-}
 
 }  // namespace
 
 extern "C" {
 
-const char* veltrix_result() { return g_result.data(); }
-size_t veltrix_result_size() { return g_result.size(); }
-const char* veltrix_problem() { return g_problem.c_str(); }
+const char* veltrix_answer() { return g_answer.data(); }
+size_t veltrix_answer_size() { return g_answer.size(); }
 
-int veltrix_analyse(const char* file, size_t size) {
-    return guarded([&] {
-        g_result = tuner::analyse(bytes(file, size));
-        return 1;
-    });
+void veltrix_call(const char* op, size_t opSize, const char* args, size_t argsSize, const char* data, size_t dataSize) {
+    nlohmann::json parsed = nlohmann::json::object();
+    try {
+        if (argsSize) parsed = nlohmann::json::parse(bytes(args, argsSize));
+    } catch (const std::exception& e) {
+        g_answer = tuner::envelope({{"problem", std::string("internal: arguments: ") + e.what()}});
+        return;
+    }
+    g_answer = tuner::call(session(), bytes(op, opSize), parsed, bytes(data, dataSize));
 }
 
-int veltrix_edit(const char* file, size_t size, const char* key, size_t keySize, const char* value, size_t valueSize) {
-    return guarded([&] {
-        std::string edited;
-        if (!tuner::editSetting(bytes(file, size), bytes(key, keySize), bytes(value, valueSize), edited, g_problem))
-            return 0;
-        g_result = std::move(edited);
-        return 1;
-    });
-}
-
-int veltrix_number_text(double value) {
-    return guarded([&] {
-        g_result = tuner::numberText(value);
-        return 1;
-    });
-}
-
-// hasFile 0: the scenario's own settings file.
-int veltrix_replay(const char* scenario, size_t scenarioSize, const char* file, size_t fileSize, int hasFile) {
-    return guarded([&] {
-        const std::string settings = bytes(file, fileSize);
-        g_result = tuner::replay(bytes(scenario, scenarioSize), hasFile ? &settings : nullptr, "/tuner");
-        return 1;
-    });
-}
-
-int veltrix_recorded_replay(const char* run, size_t size) {
-    return guarded([&] {
-        g_result = tuner::recordedReplay(bytes(run, size));
-        return 1;
-    });
-}
-
-int veltrix_bundled_scenarios() {
-    return guarded([&] {
-        g_result = tuner::bundledScenarios();
-        return 1;
-    });
-}
-
-int veltrix_tables() {
-    return guarded([&] {
-        g_result = tuner::tables();
-        return 1;
-    });
-}
-
-int veltrix_custom_shot(const char* params, size_t size) {
-    return guarded([&] {
-        g_result = tuner::customShot(bytes(params, size), g_problem);
-        return g_result.empty() ? 0 : 1;
-    });
+// 0 when no replay is left.
+int veltrix_next() {
+    g_answer = tuner::next(session());
+    return g_answer.empty() ? 0 : 1;
 }
 
 }  // extern "C"

@@ -13,16 +13,17 @@ const PHASES = { s: ['#43a047', 'start'], f: ['#1e88e5', 'follow'], l: ['#fb8c00
 function surface(canvas, width, height) {
   const ratio = window.devicePixelRatio || 1;
   const w = Math.round(width * ratio), h = Math.round(height * ratio);
+  const g = canvas.getContext('2d', { willReadFrequently: true });
+  // A canvas given a new size starts afresh: its scale and font are set again.
   if (canvas.width !== w || canvas.height !== h) {
     canvas.width = w;
     canvas.height = h;
     canvas.style.width = width + 'px';
     canvas.style.height = height + 'px';
+    g.setTransform(ratio, 0, 0, ratio, 0, 0);
+    g.font = '10px system-ui, sans-serif';
   }
-  const g = canvas.getContext('2d', { willReadFrequently: true });
-  g.setTransform(ratio, 0, 0, ratio, 0, 0);
   g.clearRect(0, 0, width, height);
-  g.font = '10px system-ui, sans-serif';
   return g;
 }
 
@@ -78,91 +79,124 @@ function grid(g, f, xTitle, yTitle) {
   g.fillText(xTitle, f.left + f.width - 3, f.top + f.height - 4);
 }
 
-function polyline(g, f, points, project) {
+// A path's points as x, y pairs on the chart's axes; NaN where a point is
+// not finite (the line breaks there).
+function polyline(g, f, xy) {
   g.beginPath();
   let open = false;
-  for (const p of points) {
-    if (!finite(p)) { open = false; continue; }
-    const [x, y] = project(p);
-    if (open) g.lineTo(f.px(x), f.py(y)); else g.moveTo(f.px(x), f.py(y));
+  for (let i = 0; i < xy.length; i += 2) {
+    if (Number.isNaN(xy[i])) { open = false; continue; }
+    // A point where the last one was (a target standing still) adds nothing.
+    if (open && xy[i] === xy[i - 2] && xy[i + 1] === xy[i - 1]) continue;
+    if (open) g.lineTo(f.px(xy[i]), f.py(xy[i + 1])); else g.moveTo(f.px(xy[i]), f.py(xy[i + 1]));
     open = true;
   }
   g.stroke();
 }
 
+// Where a point of the world lands on a view's axes: written into `out`,
+// each view's projection made for its replay.
+const fromAbove = () => (x, y, z, out) => { out[0] = x; out[1] = y; };
+
 // The side view runs from the player towards the farthest point of any path.
-function sideProjection(replay) {
+function fromTheSide(replay) {
   const origin = replay.header.player || [0, 0, 0];
   let along = [1, 0], farthest = 0;
   const paths = replay.paths();
-  const consider = (p) => {
-    const dx = p[0] - origin[0], dy = p[1] - origin[1], d = Math.sqrt(dx * dx + dy * dy);
-    if (Number.isFinite(d) && d > farthest) { farthest = d; along = [dx / d, dy / d]; }
+  const consider = ({ xyz }) => {
+    for (let k = 0; k < xyz.length; k += 3) {
+      const dx = xyz[k] - origin[0], dy = xyz[k + 1] - origin[1], d = Math.sqrt(dx * dx + dy * dy);
+      if (Number.isFinite(d) && d > farthest) { farthest = d; along = [dx / d, dy / d]; }
+    }
   };
-  paths.objects.forEach((points) => points.forEach((o) => consider(o.position)));
-  paths.cameras.forEach((points) => points.forEach((c) => consider(c.position)));
-  return (p) => [(p[0] - origin[0]) * along[0] + (p[1] - origin[1]) * along[1], p[2]];
+  paths.objects.forEach(consider);
+  paths.cameras.forEach(consider);
+  return (x, y, z, out) => { out[0] = (x - origin[0]) * along[0] + (y - origin[1]) * along[1]; out[1] = z; };
 }
 
-// One view of the paths; `project` maps a world point to the chart's x, y.
-function spaceView(canvas, replays, project, options) {
-  const { width, equal, xTitle, yTitle, ground } = options;
+// A replay's paths seen from one side, worked out once a replay (a replay
+// drawn faintly behind is drawn again at every change): each object's and
+// camera's points on the chart's axes, the player's, and their range.
+function viewOf(replay, side) {
+  replay.views ??= {};
+  if (replay.views[side]) return replay.views[side];
+  const project = (side === 'top' ? fromAbove : fromTheSide)(replay);
   const xr = new Range(), yr = new Range();
-  for (const r of replays) {
-    const paths = r.paths();
-    const onto = project(r);
-    const add = (p) => { if (finite(p)) { const [x, y] = onto(p); xr.add(x); yr.add(y); } };
-    add(r.header.player || [0, 0, 0]);
-    paths.objects.forEach((points) => points.forEach((o) => add(o.position)));
-    paths.cameras.forEach((points) => points.forEach((c) => add(c.position)));
-  }
+  const line = ({ xyz }) => {
+    const xy = new Float64Array((xyz.length / 3) * 2).fill(NaN);
+    const at = [0, 0];
+    for (let k = 0, i = 0; k < xyz.length; k += 3, i += 2) {
+      if (!Number.isFinite(xyz[k]) || !Number.isFinite(xyz[k + 1]) || !Number.isFinite(xyz[k + 2])) continue;
+      project(xyz[k], xyz[k + 1], xyz[k + 2], at);
+      xy[i] = at[0];
+      xy[i + 1] = at[1];
+      xr.add(at[0]);
+      yr.add(at[1]);
+    }
+    return xy;
+  };
+  const player = replay.header.player || [0, 0, 0];
+  const at = [0, 0];
+  project(player[0], player[1], player[2], at);
+  if (finite(player)) { xr.add(at[0]); yr.add(at[1]); }
+  const paths = replay.paths();
+  return (replay.views[side] = { objects: paths.objects.map(line), cameras: [...paths.cameras.values()].map(line), player: at, xr, yr });
+}
+
+// The frame of a view of `views`: metres the same both ways (`equal`) or not.
+function viewFrame(views, { width, equal, ground }) {
+  const xr = new Range(), yr = new Range();
+  for (const v of views) { xr.add(v.xr.lo); xr.add(v.xr.hi); yr.add(v.yr.lo); yr.add(v.yr.hi); }
   if (ground) yr.add(0);
   xr.settle(2, 0.06);
   yr.settle(2, 0.08);
   const left = 34, top = 4, plotWidth = width - left - 6;
-  let height = Math.min(Math.max((plotWidth * (yr.hi - yr.lo)) / (xr.hi - xr.lo), equal ? 150 : 90), equal ? 260 : 130);
+  const height = Math.min(Math.max((plotWidth * (yr.hi - yr.lo)) / (xr.hi - xr.lo), equal ? 150 : 90), equal ? 260 : 130);
   if (equal) {
-    // Metres the same both ways: the narrower range widens to fill the frame.
+    // The narrower range widens to fill the frame.
     const scale = Math.min(plotWidth / (xr.hi - xr.lo), height / (yr.hi - yr.lo));
     const cx = (xr.lo + xr.hi) / 2, cy = (yr.lo + yr.hi) / 2;
     xr.lo = cx - plotWidth / scale / 2; xr.hi = cx + plotWidth / scale / 2;
     yr.lo = cy - height / scale / 2; yr.hi = cy + height / scale / 2;
   }
-  const g = surface(canvas, width, height + top + 16);
-  const f = frame(left, top, plotWidth, height, xr.lo, xr.hi, yr.lo, yr.hi);
-  grid(g, f, xTitle, yTitle);
+  return frame(left, top, plotWidth, height, xr.lo, xr.hi, yr.lo, yr.hi);
+}
+
+// One view's paths, faint when another is drawn over it.
+function drawView(g, f, v, faint) {
+  g.globalAlpha = faint ? 0.22 : 1;
+  g.lineWidth = faint ? 3 : 1.5;
+  v.objects.forEach((xy, i) => {
+    g.strokeStyle = OBJECT_COLOURS[i % OBJECT_COLOURS.length];
+    polyline(g, f, xy);
+  });
+  v.cameras.forEach((xy, c) => {
+    g.strokeStyle = CAMERA_COLOURS[c % CAMERA_COLOURS.length];
+    g.setLineDash(faint ? [] : [5, 3]);
+    polyline(g, f, xy);
+    g.setLineDash([]);
+  });
+  // Where each object is last: a target that stands still is only this dot.
+  v.objects.forEach((xy, i) => {
+    const x = xy[xy.length - 2], y = xy[xy.length - 1];
+    if (!xy.length || Number.isNaN(x)) return;
+    g.fillStyle = OBJECT_COLOURS[i % OBJECT_COLOURS.length];
+    g.beginPath(); g.arc(f.px(x), f.py(y), 3, 0, 2 * Math.PI); g.fill();
+  });
+  g.fillStyle = '#000';
+  g.fillRect(f.px(v.player[0]) - 3, f.py(v.player[1]) - 3, 6, 6);
+}
+
+// One view of the paths: from above (`side` 'top') or from the side.
+function spaceView(canvas, replays, side, options) {
+  const views = replays.map((r) => viewOf(r, side));
+  const f = viewFrame(views, options);
+  const g = surface(canvas, options.width, f.height + f.top + 16);
+  grid(g, f, options.xTitle, options.yTitle);
   g.save();
   g.beginPath(); g.rect(f.left, f.top, f.width, f.height); g.clip();
-  if (ground) { g.strokeStyle = '#8d6e63'; g.beginPath(); g.moveTo(f.left, f.py(0)); g.lineTo(f.left + f.width, f.py(0)); g.stroke(); }
-  replays.forEach((r, k) => {
-    const faint = replays.length > 1 && k === 0;
-    const paths = r.paths();
-    const p = project(r);
-    g.globalAlpha = faint ? 0.22 : 1;
-    g.lineWidth = faint ? 3 : 1.5;
-    paths.objects.forEach((points, i) => {
-      g.strokeStyle = OBJECT_COLOURS[i % OBJECT_COLOURS.length];
-      polyline(g, f, points.map((o) => o.position), p);
-    });
-    let c = 0;
-    paths.cameras.forEach((points) => {
-      g.strokeStyle = CAMERA_COLOURS[c++ % CAMERA_COLOURS.length];
-      g.setLineDash(faint ? [] : [5, 3]);
-      polyline(g, f, points.map((o) => o.position), p);
-      g.setLineDash([]);
-    });
-    // Where each object is last: a target that stands still is only this dot.
-    paths.objects.forEach((points, i) => {
-      const last = points[points.length - 1];
-      if (!last || !finite(last.position)) return;
-      const [x, y] = p(last.position);
-      g.fillStyle = OBJECT_COLOURS[i % OBJECT_COLOURS.length];
-      g.beginPath(); g.arc(f.px(x), f.py(y), 3, 0, 2 * Math.PI); g.fill();
-    });
-    const player = p(r.header.player || [0, 0, 0]);
-    g.fillStyle = '#000';
-    g.fillRect(f.px(player[0]) - 3, f.py(player[1]) - 3, 6, 6);
-  });
+  if (options.ground) { g.strokeStyle = '#8d6e63'; g.beginPath(); g.moveTo(f.left, f.py(0)); g.lineTo(f.left + f.width, f.py(0)); g.stroke(); }
+  views.forEach((v, k) => drawView(g, f, v, views.length > 1 && k === 0));
   g.restore();
   g.globalAlpha = 1;
 }
@@ -185,12 +219,17 @@ function timeScaleChart(canvas, replays, width) {
     g.globalAlpha = faint ? 0.25 : 1;
     g.lineWidth = faint ? 3 : 1.5;
     g.strokeStyle = '#6a1b9a';
+    // Each run of one value as one step: the same line as a step a pass.
+    const values = r.paths().timeScale;
+    let last = NaN;
     g.beginPath();
-    r.paths().timeScale.forEach((v, i) => {
+    values.forEach((v, i) => {
       const y = f.py(Number.isFinite(v) ? v : 0);
-      if (i === 0) g.moveTo(f.px(1), y); else g.lineTo(f.px(i + 1), y);
-      g.lineTo(f.px(i + 2), y);
+      if (i === 0) g.moveTo(f.px(1), y);
+      else if (y !== last) { g.lineTo(f.px(i + 1), last); g.lineTo(f.px(i + 1), y); }
+      last = y;
     });
+    if (values.length) g.lineTo(f.px(values.length + 1), last);
     g.stroke();
   });
   g.globalAlpha = 1;
@@ -212,14 +251,14 @@ function livesChart(canvas, all, width) {
     g.globalAlpha = faint ? 0.3 : 1;
     g.fillStyle = '#777';
     if (!r.paths().cameras.size) g.fillText(faint ? 'as loaded: no camera' : 'no camera', f.left + 4, f.top + row++ * 14 + 10);
-    r.paths().cameras.forEach((points, handle) => {
+    r.paths().cameras.forEach(({ pass, phase }, handle) => {
       const y = f.top + row++ * 14 + 2;
       // Runs of one phase as one bar each.
-      for (let i = 0; i < points.length; ) {
+      for (let i = 0; i < pass.length; ) {
         let j = i;
-        while (j + 1 < points.length && points[j + 1].phase === points[i].phase && points[j + 1].pass === points[j].pass + 1) j++;
-        g.fillStyle = (PHASES[points[i].phase] || PHASES.h)[0];
-        g.fillRect(f.px(points[i].pass), y, Math.max(1, f.px(points[j].pass + 1) - f.px(points[i].pass)), 9);
+        while (j + 1 < pass.length && phase[j + 1] === phase[i] && pass[j + 1] === pass[j] + 1) j++;
+        g.fillStyle = (PHASES[phase[i]] || PHASES.h)[0];
+        g.fillRect(f.px(pass[i]), y, Math.max(1, f.px(pass[j] + 1) - f.px(pass[i])), 9);
         i = j + 1;
       }
       g.fillStyle = '#555';
@@ -236,8 +275,8 @@ function livesChart(canvas, all, width) {
 // Draws the four charts of a card; `faint` may be null.
 export function drawCharts(canvases, replay, faint, width) {
   const replays = faint ? [faint, replay] : [replay];
-  spaceView(canvases.top, replays, () => (p) => [p[0], p[1]], { width, equal: true, xTitle: 'x (m)', yTitle: 'y (m), from above' });
-  spaceView(canvases.side, replays, (r) => sideProjection(r), { width, equal: false, xTitle: 'along the throw or shot (m)', yTitle: 'height (m)', ground: true });
+  spaceView(canvases.top, replays, 'top', { width, equal: true, xTitle: 'x (m)', yTitle: 'y (m), from above' });
+  spaceView(canvases.side, replays, 'side', { width, equal: false, xTitle: 'along the throw or shot (m)', yTitle: 'height (m)', ground: true });
   timeScaleChart(canvases.time, replays, width);
   livesChart(canvases.lives, replays, width);
 }

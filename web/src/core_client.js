@@ -1,57 +1,54 @@
-// The page's side of the worker that holds the plug-in's core: requests as
-// promises, replays streamed back one scenario at a time.
+// The page's side of the workers that hold the plug-in's core: one `call`
+// for every operation, its answer as a promise; the replays that requests
+// queue go to `onStreamed` as they come. Each worker holds a module of its
+// own and replays its share of the scenarios; every request goes to all, and
+// the first one's answer is the answer.
+import { openEnvelope } from './core_api.js';
 
-export function startCore(workerSource) {
+export function startCore(workerSource, onStreamed, count = 1) {
   const url = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
-  const worker = new Worker(url);
+  const workers = Array.from({ length: count }, () => new Worker(url));
   let nextId = 1;
-  let lastReplay = 0;
-  const waiting = new Map();  // id: { resolve, onReplayed }
-  let readyResolve, readyReject;
+  const waiting = new Map();  // id: resolve
+  const idle = workers.map(() => 0);  // each worker's last request whose replays are all in
+  let settling = [];          // [id, resolve] of requests whose replays may still come
+  let started = 0, readyResolve, readyReject;
   const ready = new Promise((resolve, reject) => { readyResolve = resolve; readyReject = reject; });
 
-  worker.onmessage = ({ data }) => {
-    if (data.ready) return readyResolve(data.ready);
+  const listen = (worker, index) => ({ data }) => {
+    if (data.ready) return ++started === count && readyResolve();
     if (data.failed) return readyReject(new Error(data.failed));
-    const request = waiting.get(data.id);
-    if (!request) return;
-    if (data.replayed) return request.onReplayed && request.onReplayed(data.replayed);
-    waiting.delete(data.id);
-    request.resolve(data.result);
+    if (data.streamed) return onStreamed(openEnvelope(data.streamed));
+    if (data.idle !== undefined) {
+      idle[index] = data.idle;
+      const done = Math.min(...idle);
+      settling = settling.filter(([id, resolve]) => (id <= done ? resolve() : true));
+      return;
+    }
+    if (index === 0 && waiting.has(data.id)) {
+      waiting.get(data.id)(openEnvelope(data.answer));
+      waiting.delete(data.id);
+    }
   };
-  worker.onerror = (event) => readyReject(new Error(event.message || 'the core did not start'));
+  workers.forEach((worker, index) => {
+    worker.onmessage = listen(worker, index);
+    worker.onerror = (event) => readyReject(new Error(event.message || 'the core did not start'));
+    worker.postMessage({ id: 0, op: 'share', args: { index, of: count } });
+  });
 
-  function send(message, transfer, onReplayed) {
+  // Resolves with the answer, { value, bytes }, and its `settled`: a promise
+  // resolved once every replay the request queued has gone to onStreamed.
+  // The request takes its own copy of `bytes`: the page keeps its own.
+  function call(op, args = {}, bytes = null) {
     const id = nextId++;
+    const settled = new Promise((resolve) => settling.push([id, resolve]));
     return new Promise((resolve) => {
-      waiting.set(id, { resolve, onReplayed });
-      worker.postMessage({ ...message, id }, transfer);
-    });
-  }
-  // Each request takes its own copy of the file: the page keeps its bytes.
-  const copy = (bytes) => bytes.slice();
-
-  return {
-    ready,
-    analyse: (file) => { const f = copy(file); return send({ type: 'analyse', file: f }, [f.buffer]); },
-    edit: (file, key, value) => { const f = copy(file); return send({ type: 'edit', file: f, key, value }, [f.buffer]); },
-    // Lines from..to of the analysis `analysis` (its id).
-    lines: (analysis, from, to) => send({ type: 'lines', analysis, from, to }, []),
-    numberText: (value) => send({ type: 'numberText', value }, []),
-    customShot: (params) => send({ type: 'customShot', params }, []),
-    // The replay blob of a recorded run (JSON text of { scenario, trace, output }).
-    recorded: (run) => send({ type: 'recorded', run }, []).then((answer) => answer.blob),
-    // Replays `jobs` ([{ key, json }]) with `file`; onReplayed({ key, blob, ms })
-    // for each as it comes. A later call drops what is left of an earlier one.
-    replay: (file, jobs, onReplayed) => {
-      // The worker drops the rest of an earlier replay: so does its promise.
-      if (lastReplay && waiting.has(lastReplay)) {
-        waiting.get(lastReplay).resolve({ dropped: true });
-        waiting.delete(lastReplay);
+      waiting.set(id, resolve);
+      for (const worker of workers) {
+        const copy = bytes ? bytes.slice() : undefined;
+        worker.postMessage({ id, op, args, bytes: copy }, copy ? [copy.buffer] : []);
       }
-      const f = copy(file);
-      lastReplay = nextId;
-      return send({ type: 'replay', file: f, jobs }, [f.buffer], onReplayed);
-    },
-  };
+    }).then((answer) => ({ ...answer, settled }));
+  }
+  return { ready, call };
 }
