@@ -57,7 +57,8 @@ std::string change(Session& session, const json& args, const std::string& bytes)
     const bool edit = args.contains("edit");
     if (edit && !applyEdit(session.current.file, args["edit"], file, why)) return problem(why);
     const bool load = args.value("load", false);
-    session.current = analysed(std::move(file));
+    // Only the first module's answer is shown: the others need only the file.
+    session.current = session.share == 0 ? analysed(std::move(file)) : Analysed{std::move(file), {}, {}};
     if (load) {
         session.loaded = session.current.file;
         session.sent.clear();
@@ -66,6 +67,7 @@ std::string change(Session& session, const json& args, const std::string& bytes)
     for (const auto& scenario : session.bundled) replays.push_back({scenario.first, true, load});
     if (session.custom) replays.push_back({"custom", true, load});
     session.queue(replays, load);
+    if (session.share != 0) return envelope(json::object());
     json answer = summaryOf(session.current);
     answer["analysis"] = ++session.analysis;
     answer["edited"] = edit;

@@ -21,10 +21,37 @@ function surface(canvas, width, height) {
     canvas.style.width = width + 'px';
     canvas.style.height = height + 'px';
     g.setTransform(ratio, 0, 0, ratio, 0, 0);
-    g.font = '10px system-ui, sans-serif';
   }
   g.clearRect(0, 0, width, height);
   return g;
+}
+
+// Chart text, drawn once and copied after: from one change to the next a
+// chart's labels are mostly the same, and text is the costliest thing it draws.
+const FONT = '10px system-ui, sans-serif';
+const LABEL_ASCENT = 11, LABEL_HEIGHT = 14;
+const labels = new Map();
+function label(g, text, x, y, align = 'left') {
+  const ratio = window.devicePixelRatio || 1;
+  const key = `${g.fillStyle} ${ratio} ${text}`;
+  let sprite = labels.get(key);
+  if (!sprite) {
+    const canvas = document.createElement('canvas');
+    const c = canvas.getContext('2d', { willReadFrequently: true });  // on the CPU, as the charts are
+    c.font = FONT;
+    const width = Math.ceil(c.measureText(text).width) + 2;
+    Object.assign(canvas, { width: width * ratio, height: LABEL_HEIGHT * ratio });
+    Object.assign(c, { font: FONT, fillStyle: g.fillStyle });
+    c.scale(ratio, ratio);
+    c.fillText(text, 1, LABEL_ASCENT);
+    sprite = { canvas, width };
+    if (labels.size > 4000) labels.clear();
+    labels.set(key, sprite);
+  }
+  const left = align === 'right' ? x - sprite.width + 1 : align === 'center' ? x - sprite.width / 2 : x - 1;
+  // On whole pixels, so that the copy is as sharp as the text.
+  const snap = (v) => Math.round(v * ratio) / ratio;
+  g.drawImage(sprite.canvas, snap(left), snap(y - LABEL_ASCENT), sprite.width, LABEL_HEIGHT);
 }
 
 class Range {
@@ -60,23 +87,19 @@ function grid(g, f, xTitle, yTitle) {
   g.fillStyle = '#777';
   g.lineWidth = 1;
   const xs = niceStep(f.x1 - f.x0, 6);
-  g.textAlign = 'center';
   for (let x = Math.ceil(f.x0 / xs) * xs; x <= f.x1 + 1e-9; x += xs) {
     g.beginPath(); g.moveTo(f.px(x), f.top); g.lineTo(f.px(x), f.top + f.height); g.stroke();
-    g.fillText(String(+x.toPrecision(4)), f.px(x), f.top + f.height + 11);
+    label(g, String(+x.toPrecision(4)), f.px(x), f.top + f.height + 11, 'center');
   }
   const ys = niceStep(f.y1 - f.y0, 4);
-  g.textAlign = 'right';
   for (let y = Math.ceil(f.y0 / ys) * ys; y <= f.y1 + 1e-9; y += ys) {
     g.beginPath(); g.moveTo(f.left, f.py(y)); g.lineTo(f.left + f.width, f.py(y)); g.stroke();
-    g.fillText(String(+y.toPrecision(4)), f.left - 3, f.py(y) + 3);
+    label(g, String(+y.toPrecision(4)), f.left - 3, f.py(y) + 3, 'right');
   }
   g.strokeStyle = '#999';
   g.strokeRect(f.left, f.top, f.width, f.height);
-  g.textAlign = 'left';
-  g.fillText(yTitle, f.left + 3, f.top + 10);
-  g.textAlign = 'right';
-  g.fillText(xTitle, f.left + f.width - 3, f.top + f.height - 4);
+  label(g, yTitle, f.left + 3, f.top + 10);
+  label(g, xTitle, f.left + f.width - 3, f.top + f.height - 4, 'right');
 }
 
 // A path's points as x, y pairs on the chart's axes; NaN where a point is
@@ -250,7 +273,7 @@ function livesChart(canvas, all, width) {
     const faint = replays.length > 1 && k === 0;
     g.globalAlpha = faint ? 0.3 : 1;
     g.fillStyle = '#777';
-    if (!r.paths().cameras.size) g.fillText(faint ? 'as loaded: no camera' : 'no camera', f.left + 4, f.top + row++ * 14 + 10);
+    if (!r.paths().cameras.size) label(g, faint ? 'as loaded: no camera' : 'no camera', f.left + 4, f.top + row++ * 14 + 10);
     r.paths().cameras.forEach(({ pass, phase }, handle) => {
       const y = f.top + row++ * 14 + 2;
       // Runs of one phase as one bar each.
@@ -262,14 +285,12 @@ function livesChart(canvas, all, width) {
         i = j + 1;
       }
       g.fillStyle = '#555';
-      g.textAlign = 'right';
-      g.fillText('#' + handle, f.left - 3, y + 8);
-      g.textAlign = 'left';
+      label(g, '#' + handle, f.left - 3, y + 8, 'right');
     });
   });
   g.globalAlpha = 1;
   g.fillStyle = '#777';
-  g.fillText('pass ' + passes, f.left + f.width - 50, f.top + f.height + 12);
+  label(g, 'pass ' + passes, f.left + f.width - 50, f.top + f.height + 12);
 }
 
 // Draws the four charts of a card; `faint` may be null.
