@@ -3,10 +3,10 @@
 // and a switched-off camera is named where it would start.
 #include <gtest/gtest.h>
 
-#include "bundled_scenarios.h"
 #include "ini_check.h"
 #include "meaning.h"
 #include "run_in_process.h"
+#include "session.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -22,8 +22,8 @@ Played play(const std::string& file) {
     p.report = tools::analyseIniText("Veltrix.ini", &file);
     p.meaning = tools::meaningOf();
     ScratchDirectory dir;
-    for (size_t k = 0; k < tools::kBundledScenarioCount; ++k) {
-        sim::Scenario s = sim::parseScenario(nlohmann::json::parse(tools::kBundledScenarios[k].json));
+    for (size_t k = 0; k < tuner::kBundledScenarioCount; ++k) {
+        sim::Scenario s = sim::parseScenario(nlohmann::json::parse(tuner::kBundledScenarios[k].json));
         s.ini = file;
         p.traces[s.name] = sim::runInProcess(s, dir.path() + "/" + s.name).trace;
     }

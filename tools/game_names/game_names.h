@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "settings/catalogue.h"
 
 namespace tools {
 
@@ -23,9 +26,24 @@ extern const size_t kGameNameCount;
 // The row of `hash`, or nullptr.
 const GameName* findGameName(uint32_t hash);
 
+// A hash as the tools and scenario files write it: "0x99A23408".
+std::string hashText(uint32_t hash);
 // How the tools write a weapon or model: the name a player knows, with the
 // hash a modder may need, "Elephant rifle (0x99A23408)"; the hash alone when
 // the file has no row for it.
 std::string nameWithHash(uint32_t hash);
+
+// The weapons and thrown models of the plug-in's tables, as the tools show
+// and stage them: each with its kind and the switch that lets it start a camera.
+struct Weapon {
+    uint32_t hash;
+    const char* kind;     // "gun", "bow", "knife", "tomahawk", "dynamite", "fire bottle"
+    const Setting* gate;  // the switch it needs; null: none
+};
+
+// In the order of the plug-in's tables: the guns, the bows, then the thrown models.
+const std::vector<Weapon>& pluginWeapons();
+// The row of `hash`, or nullptr.
+const Weapon* findWeapon(uint32_t hash);
 
 }  // namespace tools

@@ -9,7 +9,6 @@
 
 #include "float_text.h"
 #include "game_names.h"
-#include "key_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
 #include "meaning.h"
@@ -63,6 +62,12 @@ size_t editDistance(const std::string& a, const std::string& b) {
 std::string quoted(std::string_view text) { return "\"" + shownText(text) + "\""; }
 
 bool isMouseButton(int code) { return code == 1 || code == 2 || code == 4 || code == 5 || code == 6; }
+
+// "78 (N)", "7 (no key)".
+std::string describeKey(int32_t code) {
+    const std::string name = keyName(code);
+    return std::to_string(code) + (name.empty() ? " (no key)" : " (" + name + ")");
+}
 
 // ---- The check in progress ----------------------------------------------------------------
 // The record being made, what the plug-in's own reads decided, and where the
@@ -305,27 +310,22 @@ void lineFate(Check& c, std::string_view line) {
 }
 
 // ---- The values -----------------------------------------------------------------------------
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 EffectiveSetting effectiveSetting(const Check& c, const Setting& s) {
     EffectiveSetting e;
     e.setting = &s;
     const size_t row = rowOf(s);
+    e.line = s.kind != SettingKind::Key ? c.deciding[row] : c.toggleLines.empty() ? 0 : c.toggleLines.back();
+    e.isDefault = e.line == 0;
     if (s.kind == SettingKind::Key) {
-        e.line = c.toggleLines.empty() ? 0 : c.toggleLines.back();
         e.value = describeKey(c.r.loaded.toggleKey);
-        e.isDefault = e.line == 0;
         e.sameAsDefault = !e.isDefault && c.r.loaded.toggleKey == s.defaultValue;
     } else if (s.kind == SettingKind::Switch) {
         const bool on = c.r.loaded.switches.*s.on;
-        e.line = c.deciding[row];
         e.value = on ? "true" : "false";
-        e.isDefault = e.line == 0;
         e.sameAsDefault = !e.isDefault && on;
     } else {
-        e.line = c.deciding[row];
         e.value = sim::floatText(*s.number);
-        e.isDefault = readFloatText(c.decidingText[row]).what != FloatText::Number || e.line == 0;
+        e.isDefault = e.isDefault || readFloatText(c.decidingText[row]).what != FloatText::Number;
         e.sameAsDefault = !e.isDefault && sameBits(*s.number, s.defaultValue);
     }
     return e;
@@ -373,7 +373,7 @@ struct NumberWarnings {
             c.warn(at(LingerTime), shown(LingerTime) + ": " + holders + " end as soon as nothing flies, and the "
                                    "bullet camera in its first frame after arriving (the arrow camera's hold is "
                                    "fixed and stays)");
-        else if (m.thrownHold >= kCountLimit)
+        else if (m.thrownHold >= kShotCameraFrames)
             c.warn(at(LingerTime), shown(LingerTime) + ": " + holders + " hold their last view for ten minutes or "
                                    "more, until something else is thrown");
         const float off = CameraOffsetBack;
@@ -429,6 +429,8 @@ void warnAboutToggleKey(Check& c) {
 }
 
 }  // namespace
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 std::string shownText(std::string_view bytes) {
     size_t from = 0;
@@ -552,9 +554,6 @@ void printIniReport(const IniReport& r, std::ostream& out) {
         out << "  " << (w.line ? "line " + std::to_string(w.line) + ": " : std::string()) << w.text << '\n';
 }
 
-int iniCheckStatus(const IniReport& r) {
-    if (!r.readable) return 2;
-    return r.warnings.empty() ? 0 : 1;
-}
+int iniCheckStatus(const IniReport& r) { return !r.readable ? 2 : r.warnings.empty() ? 0 : 1; }
 
 }  // namespace tools

@@ -6,6 +6,7 @@
 // each line's fate. ini-check adds words and warnings, nothing it could get wrong.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -57,5 +58,15 @@ int iniCheckStatus(const IniReport& report);
 // Bytes as the tools show them: a tab as \t, every other control byte as
 // \xNN, and bytes from 0x80 as they are when the text is UTF-8, else as \xNN.
 std::string shownText(std::string_view bytes);
+// Bit for bit: a NaN's payload counts, and -0 is not 0.
+bool sameBits(float a, float b);
+
+// The tools' one table of keys (key_names.cpp). Short name of a Windows
+// virtual-key code ("N", "F5", "SPACE", "left mouse button"); empty when no
+// key has that code.
+std::string keyName(int code);
+// The value a settings file gives for the code: a letter, F1 to F24, one of
+// the plug-in's named keys, else the code in hexadecimal.
+std::string keyText(int32_t code);
 
 }  // namespace tools

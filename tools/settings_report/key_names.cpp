@@ -1,4 +1,4 @@
-#include "key_names.h"
+#include "ini_check.h"
 
 #include <cstdio>
 #include <map>
@@ -45,11 +45,6 @@ std::string keyName(int code) {
         return "OEM key";
     auto it = kNames.find(code);
     return it == kNames.end() ? std::string() : it->second;
-}
-
-std::string describeKey(int32_t code) {
-    const std::string name = keyName(code);
-    return std::to_string(code) + (name.empty() ? " (no key)" : " (" + name + ")");
 }
 
 std::string keyText(int32_t code) {

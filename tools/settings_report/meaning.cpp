@@ -20,6 +20,8 @@ namespace tools {
 
 namespace {
 
+constexpr double kFramesPerSecond = 60.0;
+
 // Frames until a travel that adds `step` to its progress each frame arrives,
 // by the shot cameras' own step.
 int travelFrames(float step) {
@@ -47,7 +49,7 @@ Meaning meaningOf() {
     // The thrown modes end once their timer has reached LingerTime, in the
     // frame after their last hold.
     float timer = 0.0f;
-    while (timer < LingerTime && m.thrownHold < kCountLimit) {
+    while (timer < LingerTime && m.thrownHold < kShotCameraFrames) {
         timer += kPassStep;
         ++m.thrownHold;
     }
@@ -61,7 +63,7 @@ Meaning meaningOf() {
 }
 
 std::string framesInWords(int frames) {
-    if (frames >= kCountLimit) return "ten minutes or more";
+    if (frames >= kShotCameraFrames) return "ten minutes or more";
     char text[48];
     std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s",
                   frames / kFramesPerSecond);

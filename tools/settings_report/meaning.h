@@ -1,8 +1,8 @@
 // What the numbers of a settings file mean to a player: how many frames each
 // camera travels and holds its view, counted the way the plug-in counts them
-// (single-precision counters, one step per frame), and the same at 60 frames
-// a second; and the table of it, in words, that veltrix-check's page and the
-// tuner show. ini-check's warnings are built on these.
+// (single-precision counters, one step per frame), and the table of it, in
+// words, that veltrix-check's page and the tuner show. ini-check's warnings
+// are built on these.
 #pragma once
 
 #include <cstdint>
@@ -13,16 +13,13 @@
 
 namespace tools {
 
-constexpr double kFramesPerSecond = 60.0;
-// A shot camera ends after this many frames whatever the settings (ten minutes).
+// A shot camera ends after this many frames whatever the settings (ten
+// minutes); counts stop there too: "ten minutes or more".
 constexpr int kShotCameraFrames = kMaxShotCameraUpdates;
-// Counts stop here: a hold this long is reported as "ten minutes or more".
-constexpr int kCountLimit = kShotCameraFrames;
 
 struct Meaning {
     // Knife, tomahawk and slowing fire bottle: frames of holding the last view
-    // once nothing flies (the camera ends in the frame after); kCountLimit: as
-    // good as for ever.
+    // once nothing flies (the camera ends in the frame after).
     int thrownHold = 0;
     // Bullet camera: frames of travel along the shot (1: it jumps to the end at
     // once), then frames of holding behind the target; together at most
@@ -49,7 +46,6 @@ uint32_t fireBottle(bool slowing);
 std::string framesInWords(int frames);
 
 // ---- The table, in words -----------------------------------------------------------------
-
 struct IniReport;
 
 struct MeaningRow {

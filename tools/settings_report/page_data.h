@@ -3,6 +3,7 @@
 // its data slot, which the page reads and draws.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -10,13 +11,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "exact_json.h"
-
 namespace tools {
 
-// Bytes the page must get back exactly travel as sim::latin1 gives them.
-using sim::fromLatin1;
-using sim::latin1;
+// JSON as the pages read it. Text from a settings file may be any bytes: what
+// is not UTF-8 becomes a replacement character rather than losing the answer.
+std::string jsonText(const nlohmann::json& value);
 
 // The first of `candidates` that is a file.
 std::optional<std::filesystem::path> findPage(const std::vector<std::filesystem::path>& candidates);
@@ -36,7 +35,10 @@ std::string pageWithData(const std::string& page, const nlohmann::json& data);
 void writePageWithData(const std::filesystem::path& tuner, const std::filesystem::path& to,
                        const nlohmann::json& data);
 
-// Reads a whole file as bytes; false when it cannot be read.
-bool readBytes(const std::filesystem::path& path, std::string& bytes);
+// A file opened to read its bytes with readOpenFile, by a path of any letters
+// (Windows' narrow fopen cannot spell every name); null when it cannot be.
+std::FILE* openForReading(const std::filesystem::path& path);
+// Throws std::runtime_error when `path` cannot be written.
+void writeBytes(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace tools

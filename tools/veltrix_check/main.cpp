@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <iostream>
 
+#include "exact_json.h"
 #include "ini_check.h"
 #include "page_data.h"
 #include "platform.h"
+#include "settings/settings_file.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +34,7 @@ void writePage(const fs::path& path, const std::string& given, const std::string
     const nlohmann::json data = {{"veltrix", "check"},
                                  {"name", path.filename().u8string()},
                                  {"path", given},
-                                 {"file", tools::latin1(text)}};
+                                 {"file", sim::latin1(text)}};
     const fs::path out = fs::absolute(path).parent_path() / "Veltrix-check.html";
     try {
         tools::writePageWithData(*tuner, out, data);
@@ -48,7 +50,7 @@ void writePage(const fs::path& path, const std::string& given, const std::string
 int checkFile(const std::string& given, bool open) {
     const fs::path path = fs::u8path(given);
     std::string text;
-    const bool readable = tools::readBytes(path, text);
+    const bool readable = readOpenFile(tools::openForReading(path), text);
     const tools::IniReport report = tools::analyseIniText(given, readable ? &text : nullptr);
     tools::printIniReport(report, std::cout);
     if (!readable) {

@@ -5,14 +5,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <memory>
 #include <set>
 
 #include "page_data.h"
 #include "replay_blob.h"
-#include "run_in_process.h"
+#include "settings/settings_file.h"
 #include "wine_driver.h"
 
 namespace tools {
@@ -22,51 +20,49 @@ using nlohmann::json;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
 // A percentage on stderr, only once a run has taken more than a moment, so
 // quick runs stay quiet.
-class Progress {
-public:
-    Progress(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+struct Progress {
+    std::ostream& err;
+    bool terminal;
+    bool shown = false;
+    int lastPercent = -1;
+    Clock::time_point start = Clock::now();
+    Clock::time_point lastShown = Clock::now();
 
     void update(double fraction, const std::string& label) {
-        const double elapsed = secondsSince(start_);
-        if (elapsed < 2.0) return;
+        if (secondsSince(start) < 2.0) return;
         const int percent = static_cast<int>(fraction * 100);
-        if (terminal_) {
-            if (secondsSince(lastShown_) < 0.2 && percent == lastPercent_) return;
-            err_ << "\r\033[K" << percent << "%  " << label << std::flush;
-            shown_ = true;
+        if (terminal) {
+            if (secondsSince(lastShown) < 0.2 && percent == lastPercent) return;
+            err << "\r\033[K" << percent << "%  " << label << std::flush;
+            shown = true;
         } else {
             // A log file gets a line per tenth, not a stream of carriage returns.
-            if (percent / 10 == lastPercent_ / 10) return;
-            err_ << percent << "%  " << label << '\n' << std::flush;
+            if (percent / 10 == lastPercent / 10) return;
+            err << percent << "%  " << label << '\n' << std::flush;
         }
-        lastPercent_ = percent;
-        lastShown_ = std::chrono::steady_clock::now();
+        lastPercent = percent;
+        lastShown = Clock::now();
     }
     void finish() {
-        if (shown_) err_ << "\r\033[K" << std::flush;
-        shown_ = false;
+        if (shown) err << "\r\033[K" << std::flush;
+        shown = false;
     }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    static double secondsSince(Clock::time_point t) {
-        return std::chrono::duration<double>(Clock::now() - t).count();
-    }
-    std::ostream& err_;
-    bool terminal_;
-    bool shown_ = false;
-    int lastPercent_ = -1;
-    Clock::time_point start_ = Clock::now();
-    Clock::time_point lastShown_ = Clock::now();
 };
 
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
+struct ScenarioOutcome {
+    std::string name;
+    bool ran = false;
+    std::string error;  // why it could not run
+    sim::TraceSummary summary;
+    bool hasExpectations = false;
+    std::vector<std::string> failures;
+};
 
 std::string resultWord(const ScenarioOutcome& o) {
     if (!o.ran) return "ERROR";
@@ -87,12 +83,12 @@ std::string uniqueName(std::string name, std::set<std::string>& used) {
 
 // A run as its page gets it: the verdict, the settings played with (bytes),
 // and the trace as a replay, in the format the page's module gives its own.
-json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim::Trace& trace,
-             const std::string& output) {
+json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim::InProcessResult& played) {
     json run = {{"name", o.name}, {"result", resultWord(o)}, {"error", o.error}, {"failures", o.failures}};
     if (!scenario) return run;
-    run["settings"] = scenario->ini ? json(latin1(*scenario->ini)) : json(nullptr);
-    run["replay"] = latin1(tuner::encodeReplay(*scenario, trace, output, {{"cutShort", false}, {"recorded", true}}));
+    run["settings"] = scenario->ini ? json(sim::latin1(*scenario->ini)) : json(nullptr);
+    run["replay"] = sim::latin1(
+        tuner::encodeReplay(*scenario, played.trace, played.output, {{"cutShort", false}, {"recorded", true}}));
     return run;
 }
 
@@ -113,11 +109,17 @@ void writePage(const std::string& given, const fs::path& to, const json& data, s
     note = "Report: " + to.u8string();
 }
 
-}  // namespace
+// The summary, made once for the console and the page: a row of figures per
+// scenario, then each scenario that could not run or missed an expectation.
+struct SummaryTable {
+    std::vector<std::string> head = {"scenario", "made",   "destroyed", "followed",
+                                     "lingered", "lowest", "at end",    "expectations"};
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> problems;
+};
 
 SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
     SummaryTable t;
-    t.head = {"scenario", "made", "destroyed", "followed", "lingered", "lowest", "at end", "expectations"};
     auto figure = [](float v) {
         char text[32];
         std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));
@@ -139,8 +141,7 @@ SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
     return t;
 }
 
-void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out) {
-    const SummaryTable t = summaryTable(outcomes);
+void printSummaryTable(const SummaryTable& t, std::ostream& out) {
     // Each column's width; the name's left-aligned, the verdict after two spaces.
     constexpr int kWidths[] = {-22, 5, 9, 8, 8, 8, 7};
     auto print = [&](const std::vector<std::string>& cells) {
@@ -156,8 +157,6 @@ void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostrea
     for (const std::string& p : t.problems) out << p << '\n';
 }
 
-namespace {
-
 // What every scenario of one run shares.
 struct Run {
     const RunOptions& options;
@@ -172,84 +171,64 @@ struct Run {
 // said on `err`, when one cannot be.
 bool prepare(Run& run, std::ostream& err) {
     const RunOptions& options = run.options;
-    if (options.ini) {
+    try {
         std::string text;
-        if (!readBytes(fs::u8path(*options.ini), text)) {
-            err << "veltrix-sim: cannot read " << *options.ini << '\n';
-            return false;
-        }
-        run.iniText = text;
-    }
-    if (options.dll) {
-        std::string problem;
-        std::optional<WineDriver> found = WineDriver::find(*options.dll, options.driver, problem);
-        if (!found) {
-            err << "veltrix-sim: " << problem << '\n';
-            return false;
-        }
-        run.wine = std::make_unique<WineDriver>(std::move(*found));
-        try {
+        if (options.ini && !readSettingsFile(options.ini->c_str(), text))
+            throw std::runtime_error("cannot read " + *options.ini);
+        if (options.ini) run.iniText = text;
+        if (options.dll) {
+            run.wine = WineDriver::find(*options.dll, options.driver);
             run.wine->start(err);
-        } catch (const std::exception& e) {
-            err << "veltrix-sim: " << e.what() << '\n';
-            return false;
         }
+        run.outDir = fs::absolute(options.out);
+        std::error_code ec;
+        fs::create_directories(run.outDir, ec);
+        if (ec) throw std::runtime_error("cannot create " + run.outDir.string() + ": " + ec.message());
+    } catch (const std::exception& e) {
+        err << "veltrix-sim: " << e.what() << '\n';
+        return false;
     }
-    run.outDir = fs::absolute(options.out);
-    std::error_code ec;
-    fs::create_directories(run.outDir, ec);
-    if (ec) err << "veltrix-sim: cannot create " << run.outDir.string() << ": " << ec.message() << '\n';
-    return !ec;
+    return true;
 }
 
 // Scenario `index` played, in-process or under Wine, its trace and output
 // written to its folder; its data for the page.
 json playScenario(Run& run, size_t index, ScenarioOutcome& o) {
+    const std::string& file = run.options.scenarioFiles[index];
     const size_t total = run.options.scenarioFiles.size();
-    o.file = run.options.scenarioFiles[index];
-    o.name = fs::path(o.file).stem().string();
+    o.name = fs::path(file).stem().string();
     try {
-        sim::Scenario scenario = sim::loadScenario(o.file);
+        json document;
+        sim::Scenario scenario = sim::loadScenario(file, &document);
         if (scenario.windowsOnly && !run.wine)
             throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
         if (run.iniText) scenario.ini = run.iniText;
         o.name = uniqueName(scenario.name.empty() ? o.name : scenario.name, run.usedNames);
-        o.description = scenario.description;
         const fs::path dir = run.outDir / o.name;
         fs::create_directories(dir);
-        o.directory = dir.string();
 
         const std::string label = o.name + " (" + std::to_string(index + 1) + "/" + std::to_string(total) + ")";
         auto onPass = [&](int pass, int passes) {
             run.progress.update((static_cast<double>(index) + static_cast<double>(pass) / passes) / total, label);
         };
         run.progress.update(static_cast<double>(index) / total, label);
-
-        sim::Trace trace;
-        std::string output;
-        if (run.wine) {
-            WineRun played = run.wine->run(scenario, o.file, dir, onPass);
-            trace = std::move(played.trace);
-            output = std::move(played.output);
-        } else {
-            sim::InProcessResult played = sim::runInProcess(scenario, (dir / "work").string(), onPass);
-            trace = std::move(played.trace);
-            output = std::move(played.output);
-        }
-        writeFile(dir / "trace.json", sim::traceToJson(trace).dump(1) + "\n");
-        sim::writeTraceCsv(trace, (dir / "trace.csv").string());
-        writeFile(dir / "output.txt", output);
+        const sim::InProcessResult played = run.wine
+                                                ? run.wine->run(scenario, document, dir, onPass)
+                                                : sim::runInProcess(scenario, (dir / "work").string(), onPass);
+        writeBytes(dir / "trace.json", sim::traceToJson(played.trace).dump(1) + "\n");
+        sim::writeTraceCsv(played.trace, (dir / "trace.csv").string());
+        writeBytes(dir / "output.txt", played.output);
 
         o.ran = true;
-        o.summary = sim::summarize(trace);
-        o.failures = sim::checkExpectations(scenario, trace, output);
+        o.summary = sim::summarize(played.trace);
+        o.failures = sim::checkExpectations(scenario, played.trace, played.output);
         o.hasExpectations = !scenario.expect.empty();
-        return runData(o, &scenario, trace, output);
+        return runData(o, &scenario, played);
     } catch (const std::exception& e) {
         o.ran = false;
         o.error = e.what();
         if (run.usedNames.count(o.name) == 0) o.name = uniqueName(o.name, run.usedNames);
-        return runData(o, nullptr, {}, {});
+        return runData(o, nullptr, {});
     }
 }
 
@@ -263,21 +242,21 @@ int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const j
         {"runner", options.dll ? "the real " + fs::u8path(*options.dll).filename().u8string() +
                                      " under Wine, with the stand-in host"
                                : "the plug-in's core in-process, with the simulated host"},
-        {"settings", run.iniText ? json(latin1(*run.iniText)) : json(nullptr)},
+        {"settings", run.iniText ? json(sim::latin1(*run.iniText)) : json(nullptr)},
         {"runs", runs},
         {"table", {{"head", table.head}, {"rows", table.rows}, {"problems", table.problems}}},
     };
     std::string page;  // where the page went, or why there is none
     int status = 0;
     try {
-        writeFile(run.outDir / "run.json", data.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
+        writeBytes(run.outDir / "run.json", jsonText(data) + "\n");
         writePage(options.page, run.outDir / "index.html", data, page);
     } catch (const std::exception& e) {
         err << "veltrix-sim: " << e.what() << '\n';
         status = 2;
     }
 
-    printSummaryTable(outcomes, out);
+    printSummaryTable(table, out);
     if (!page.empty()) out << page << '\n';
     for (const ScenarioOutcome& o : outcomes) {
         if (!o.ran) status = 2;
@@ -289,7 +268,7 @@ int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const j
 }  // namespace
 
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
-    Run run{options, Progress(err, &err == &std::cerr && isatty(STDERR_FILENO)), {}, {}, {}, {}};
+    Run run{options, {err, &err == &std::cerr && isatty(STDERR_FILENO)}, {}, {}, {}, {}};
     if (!prepare(run, err)) return 2;
     std::vector<ScenarioOutcome> outcomes(options.scenarioFiles.size());
     json runs = json::array();

@@ -4,18 +4,20 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "page_data.h"
-#include "run_in_process.h"
+#include "settings/settings_file.h"
 
 namespace tools {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// What the driver needs beside it: itself and the stand-in host.
+const char* const kDriverFiles[] = {"e2e_driver.exe", "ScriptHookRDR2.dll"};
 
 std::string shellQuoted(const std::string& text) {
     std::string out = "'";
@@ -26,7 +28,7 @@ std::string shellQuoted(const std::string& text) {
 // A file's bytes; nothing when it is missing (a run that left no log).
 std::string readText(const fs::path& path) {
     std::string text;
-    readBytes(path, text);
+    readSettingsFile(path.c_str(), text);
     return text;
 }
 
@@ -48,69 +50,47 @@ std::string failureLines(const std::string& log) {
 
 }  // namespace
 
-std::optional<WineDriver> WineDriver::find(const std::string& dll, const std::optional<std::string>& driverDir,
-                                           std::string& problem) {
-    WineDriver d;
-    d.dll_ = fs::absolute(dll);
-    if (!fs::is_regular_file(d.dll_)) {
-        problem = "no plug-in at " + d.dll_.string();
-        return std::nullopt;
-    }
+std::unique_ptr<WineDriver> WineDriver::find(const std::string& dll, const std::optional<std::string>& driver) {
+    const fs::path plugin = fs::absolute(dll);
+    if (!fs::is_regular_file(plugin)) throw std::runtime_error("no plug-in at " + plugin.string());
     // --driver names the driver program or the folder that holds it.
-    fs::path driver = driverDir ? fs::path(*driverDir) : d.dll_.parent_path() / "e2e";
-    if (fs::is_regular_file(driver)) driver = driver.parent_path();
-    d.driverDir_ = fs::absolute(driver);
-    for (const char* file : {"e2e_driver.exe", "ScriptHookRDR2.dll"}) {
-        if (!fs::is_regular_file(d.driverDir_ / file)) {
-            problem = "no " + std::string(file) + " in " + d.driverDir_.string() +
-                      " (build the windows preset, or name the driver with --driver)";
-            return std::nullopt;
-        }
-    }
-    d.script_ = VELTRIX_E2E_SCRIPT;
-    if (!fs::is_regular_file(d.script_)) {
-        problem = "the Wine run script " + d.script_.string() + " is missing";
-        return std::nullopt;
-    }
+    fs::path folder = driver ? fs::path(*driver) : plugin.parent_path() / "e2e";
+    if (fs::is_regular_file(folder)) folder = folder.parent_path();
+    folder = fs::absolute(folder);
+    for (const char* file : kDriverFiles)
+        if (!fs::is_regular_file(folder / file))
+            throw std::runtime_error("no " + std::string(file) + " in " + folder.string() +
+                                     " (build the windows preset, or name the driver with --driver)");
+    std::unique_ptr<WineDriver> d(new WineDriver);
+    d->script_ = VELTRIX_E2E_SCRIPT;
+    if (!fs::is_regular_file(d->script_))
+        throw std::runtime_error("the Wine run script " + d->script_.string() + " is missing");
     // One prefix per build tree: made once, a minute's work, then reused.
     const char* prefix = std::getenv("VELTRIX_WINEPREFIX");
-    d.prefix_ = prefix && *prefix ? fs::absolute(prefix) : d.dll_.parent_path() / "wineprefix";
+    d->prefix_ = prefix && *prefix ? fs::absolute(prefix) : plugin.parent_path() / "wineprefix";
 
     // The driver loads the plug-in from its own folder by the name Veltrix.asi,
-    // so the DLL under test is staged beside a copy of the driver and stand-in.
+    // so the DLL under test is staged beside a copy of the driver and stand-in
+    // (which the destructor removes, also when staging fails).
     char pattern[] = "/tmp/veltrix-sim-wine-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        problem = "cannot make a staging folder in /tmp";
-        return std::nullopt;
-    }
-    d.staging_ = pattern;
+    if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a staging folder in /tmp");
+    d->staging_ = pattern;
     std::error_code ec;
-    for (const char* file : {"e2e_driver.exe", "ScriptHookRDR2.dll"})
-        fs::copy_file(d.driverDir_ / file, d.staging_ / file, ec);
-    if (!ec) fs::copy_file(d.dll_, d.staging_ / "Veltrix.asi", ec);
-    if (ec) {
-        problem = "cannot stage the driver: " + ec.message();
-        fs::remove_all(d.staging_, ec);
-        return std::nullopt;
-    }
+    for (const char* file : kDriverFiles) fs::copy_file(folder / file, d->staging_ / file, ec);
+    if (!ec) fs::copy_file(plugin, d->staging_ / "Veltrix.asi", ec);
+    if (ec) throw std::runtime_error("cannot stage the driver: " + ec.message());
     return d;
 }
 
-WineDriver::WineDriver(WineDriver&& other) noexcept
-    : dll_(std::move(other.dll_)), driverDir_(std::move(other.driverDir_)), script_(std::move(other.script_)),
-      prefix_(std::move(other.prefix_)), staging_(std::move(other.staging_)), started_(other.started_),
-      owner_(other.owner_) {
-    other.owner_ = false;
-}
-
 WineDriver::~WineDriver() {
-    if (!owner_) return;
-    if (started_)
-        runLogged("bash " + shellQuoted(script_.string()) + " stop " + shellQuoted(staging_.string()) + " " +
-                      shellQuoted(prefix_.string()),
-                  "/dev/null");
+    if (started_) runLogged(scriptCommand("stop"), "/dev/null");
     std::error_code ec;
     if (!staging_.empty()) fs::remove_all(staging_, ec);
+}
+
+std::string WineDriver::scriptCommand(const std::string& verb) const {
+    return "bash " + shellQuoted(script_.string()) + " " + verb + " " + shellQuoted(staging_.string()) + " " +
+           shellQuoted(prefix_.string());
 }
 
 // The run script starts a Wine server under its prefix lock when none is
@@ -126,47 +106,35 @@ void WineDriver::startServer() const {
               "/dev/null");
 }
 
-void WineDriver::start(std::ostream& err) const {
+void WineDriver::start(std::ostream& err) {
     if (started_) return;
     started_ = true;
     if (!fs::exists(prefix_ / "system.reg"))
         err << "Setting up the Wine prefix " << prefix_.string() << " (once; a minute or two)\n" << std::flush;
     startServer();
     const fs::path log = staging_ / "start.log";
-    const int status = runLogged("bash " + shellQuoted(script_.string()) + " start " + shellQuoted(staging_.string()) +
-                                     " " + shellQuoted(prefix_.string()),
-                                 log);
-    if (status != 0) throw std::runtime_error("Wine does not start: " + failureLines(readText(log)));
+    if (runLogged(scriptCommand("start"), log) != 0)
+        throw std::runtime_error("Wine does not start: " + failureLines(readText(log)));
 }
 
-WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenarioFile, const fs::path& dir,
-                        const std::function<void(int, int)>& progress) const {
+sim::InProcessResult WineDriver::run(const sim::Scenario& scenario, nlohmann::json document, const fs::path& dir,
+                                     const std::function<void(int, int)>& progress) const {
     if (!started_) throw std::logic_error("WineDriver::run before start");
-    // The scenario as it is to be played, with any replacement settings file.
-    nlohmann::json document;
-    {
-        std::ifstream in(scenarioFile);
-        in >> document;
-    }
-    // The settings file travels as bytes in a file beside it: a JSON string
-    // holds UTF-8 text only, and a UTF-16 file, say, is not that.
+    // The settings file travels as bytes in a file beside the scenario: a
+    // JSON string holds UTF-8 text only, and a UTF-16 file, say, is not that.
     document.erase("ini");
-    document.erase("ini_file");
     if (scenario.ini) {
-        std::ofstream settings(dir / "Veltrix.ini", std::ios::binary);
-        settings << *scenario.ini;
-        if (!settings) throw std::runtime_error("cannot write " + (dir / "Veltrix.ini").string());
+        writeBytes(dir / "Veltrix.ini", *scenario.ini);
         document["ini_file"] = "Veltrix.ini";
     }
     const fs::path played = dir / "scenario.json";
-    std::ofstream(played) << document.dump(2) << '\n';
+    writeBytes(played, document.dump(2) + "\n");
 
     const fs::path out = dir / "wine";
     const fs::path log = dir / "wine-run.log";
     startServer();  // no-op while it runs
     if (progress) progress(0, scenario.passes);
-    const int status = runLogged("bash " + shellQuoted(script_.string()) + " run " + shellQuoted(staging_.string()) +
-                                     " " + shellQuoted(prefix_.string()) + " " + shellQuoted(played.string()) + " " +
+    const int status = runLogged(scriptCommand("run") + " " + shellQuoted(played.string()) + " " +
                                      shellQuoted(out.string()),
                                  log);
     if (progress) progress(scenario.passes, scenario.passes);
@@ -175,7 +143,7 @@ WineRun WineDriver::run(const sim::Scenario& scenario, const std::string& scenar
     if (!fs::is_regular_file(out / "trace.json") || (status != 0 && status != 1))
         throw std::runtime_error("under Wine: " + failureLines(readText(log)) + " (log: " + log.string() + ")");
 
-    WineRun r;
+    sim::InProcessResult r;
     r.trace = sim::traceFromJson(nlohmann::json::parse(readText(out / "trace.json")));
     // The plug-in printed through the Windows C runtime's text mode.
     r.output = sim::withoutTextModeLineEnds(readText(out / "stdout.txt"));

@@ -5,49 +5,44 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
-#include "scenario.h"
+#include "run_in_process.h"
 
 namespace tools {
-
-struct WineRun {
-    sim::Trace trace;
-    std::string output;  // what the plug-in printed, line ends as LF
-};
 
 class WineDriver {
 public:
     // `driver` is e2e_driver.exe or the folder that holds it (with the
     // stand-in host); by default the "e2e" folder beside the DLL, as the
-    // windows preset builds it. Empty, with the reason, when something is missing.
-    static std::optional<WineDriver> find(const std::string& dll, const std::optional<std::string>& driver,
-                                          std::string& problem);
+    // windows preset builds it. Throws std::runtime_error when something is missing.
+    static std::unique_ptr<WineDriver> find(const std::string& dll, const std::optional<std::string>& driver);
     ~WineDriver();
-    WineDriver(WineDriver&&) noexcept;
-    WineDriver(const WineDriver&) = delete;
 
     // Starts Wine for the runs (making its prefix on first use, which takes a
     // minute or two; `err` hears about that). Throws std::runtime_error when
     // Wine does not start.
-    void start(std::ostream& err) const;
+    void start(std::ostream& err);
 
-    // Plays `scenario` (read from `scenarioFile`, with its settings file as
-    // given, which goes beside the scenario in `dir` as it is, byte for byte)
-    // and leaves the driver's files in `dir`/wine. Throws
-    // std::runtime_error when the run produces no trace.
-    WineRun run(const sim::Scenario& scenario, const std::string& scenarioFile, const std::filesystem::path& dir,
-                const std::function<void(int, int)>& progress) const;
+    // Plays `scenario` (`document` is its file's JSON; its settings file goes
+    // beside it in `dir` as it is, byte for byte) and leaves the driver's
+    // files in `dir`/wine. The trace and what the plug-in printed, line ends
+    // as LF, as an in-process run gives them. Throws std::runtime_error when
+    // the run produces no trace.
+    sim::InProcessResult run(const sim::Scenario& scenario, nlohmann::json document, const std::filesystem::path& dir,
+                             const std::function<void(int, int)>& progress) const;
 
 private:
     WineDriver() = default;
     void startServer() const;
+    // The run script's command `verb` for this staging folder and prefix.
+    std::string scriptCommand(const std::string& verb) const;
 
-    std::filesystem::path dll_, driverDir_, script_, prefix_, staging_;
-    mutable bool started_ = false;
-    bool owner_ = true;
+    std::filesystem::path script_, prefix_, staging_;
+    bool started_ = false;
 };
 
 }  // namespace tools

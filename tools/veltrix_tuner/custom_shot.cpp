@@ -1,4 +1,4 @@
-#include "custom_shot.h"
+#include "session.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,6 @@
 #include "cameras/explosive_camera.h"
 #include "cameras/hash_set.h"
 #include "game_names.h"
-#include "weapons.h"
 #include "world.h"
 
 namespace tuner {
@@ -17,12 +16,6 @@ namespace tuner {
 using nlohmann::json;
 
 namespace {
-
-std::string hexText(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
 
 struct Shot {
     uint32_t hash;
@@ -55,7 +48,7 @@ void stageThrow(const Shot& shot, json& s) {
     const double velocity[3] = {(aim[0] - hand[0]) / flight, (aim[1] - hand[1]) / flight,
                                 (aim[2] - hand[2] + 0.5 * world.gravity * flight * flight) / flight};
     s["objects"] = {{{"id", shot.kind},
-                     {"model", hexText(shot.hash)},
+                     {"model", tools::hashText(shot.hash)},
                      {"position", {hand[0], hand[1], hand[2]}},
                      {"velocity", {velocity[0], velocity[1], velocity[2]}}}};
     const int flightPasses = static_cast<int>(std::ceil(flight / world.frameTime));
@@ -72,7 +65,7 @@ void stageThrow(const Shot& shot, json& s) {
 sim::Scenario customShot(const json& params) {
     const uint32_t hash = static_cast<uint32_t>(std::stoul(params.at("weapon").get<std::string>(), nullptr, 16));
     const tools::Weapon* weapon = tools::findWeapon(hash);
-    if (!weapon) throw std::runtime_error("no weapon or throwable of the plug-in's tables has the hash " + hexText(hash));
+    if (!weapon) throw std::runtime_error("no weapon or throwable of the plug-in's tables has the hash " + tools::hashText(hash));
     auto within = [&](const char* name, double fallback, double lo, double hi) {
         const double v = params.value(name, fallback);
         return std::isfinite(v) ? std::min(std::max(v, lo), hi) : lo;
@@ -85,7 +78,7 @@ sim::Scenario customShot(const json& params) {
                      {"velocity", {0, shot.speed, 0}},
                      {"bones", {{{"id", 38713}, {"offset", {0.0, 0.0, 0.9}}}, {{"id", 14285}, {"offset", {0.3, 0.0, 1.5}}}}}}};
     if (shot.fired()) {
-        s["weapon"] = hexText(hash);
+        s["weapon"] = tools::hashText(hash);
         s["events"] = {{{"pass", 5}, {"action", "aim"}, {"id", "target"}},
                        {{"pass", 10}, {"action", "shoot"}},
                        {{"pass", 11}, {"action", "stop_shooting"}}};

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <map>
 
-#include "key_names.h"
 #include "meaning.h"
 #include "settings/settings_file.h"
 
@@ -41,6 +40,10 @@ std::string cutShort(const std::string& text, size_t limit, size_t bytes) {
     return text.substr(0, at) + " … (" + std::to_string(bytes) + " bytes in all)";
 }
 
+const char* kindName(SettingKind kind) {
+    return kind == SettingKind::Key ? "key" : kind == SettingKind::Switch ? "switch" : "number";
+}
+
 json findings(const std::vector<tools::Finding>& list, int from, int to) {
     json out = json::array();
     for (const tools::Finding& w : list)
@@ -70,10 +73,6 @@ Analysed analysed(std::string file) {
 }
 
 std::string sectionOf(const Setting& s) { return s.kind == SettingKind::Key ? "Keys" : s.section; }
-
-const char* kindName(SettingKind kind) {
-    return kind == SettingKind::Key ? "key" : kind == SettingKind::Switch ? "switch" : "number";
-}
 
 json settingsOf(const Analysed& a) {
     const tools::IniReport& r = a.report;

@@ -45,6 +45,5 @@ nlohmann::json linesOf(const Analysed& a, int from, int to);
 // The section a setting is written under: its own; the key binding is read
 // anywhere, and the shipped file keeps it under [Keys].
 std::string sectionOf(const Setting& s);
-const char* kindName(SettingKind kind);
 
 }  // namespace tuner

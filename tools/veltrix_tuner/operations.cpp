@@ -1,18 +1,13 @@
 // The operations the page asks the module for, by name: each one's glue
 // between a request and the tuner's functions, and the one table of them.
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <stdexcept>
 
-#include "custom_shot.h"
 #include "game_names.h"
-#include "key_names.h"
 #include "replay_blob.h"
 #include "session.h"
-#include "setting_edit.h"
-#include "weapons.h"
 
 namespace tuner {
 
@@ -33,12 +28,9 @@ std::string start(Session& session, const json&, const std::string&) {
     json scenarios = json::array();
     for (const auto& [key, s] : session.bundled) scenarios.push_back({{"key", key}, {"name", s.name}});
     json weapons = json::array();
-    for (const tools::Weapon& w : tools::pluginWeapons()) {
-        char hash[16];
-        std::snprintf(hash, sizeof hash, "0x%08X", w.hash);
-        weapons.push_back({{"hash", hash}, {"kind", w.kind}, {"name", tools::nameWithHash(w.hash)},
+    for (const tools::Weapon& w : tools::pluginWeapons())
+        weapons.push_back({{"hash", tools::hashText(w.hash)}, {"kind", w.kind}, {"name", tools::nameWithHash(w.hash)},
                            {"gate", w.gate ? json(w.gate->key) : json(nullptr)}});
-    }
     json keys = json::array();
     for (int32_t code = 1; code <= 254; ++code) {
         const std::string name = tools::keyName(code);

@@ -1,23 +1,21 @@
 #include "replay_blob.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
 
-#include "exact_json.h"
+#include "game_names.h"
 #include "ini_check.h"
+#include "page_data.h"
 #include "world.h"
 
 namespace tuner {
 
 using nlohmann::json;
 
-std::string jsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
-
 std::string envelope(const json& header, std::string_view bytes) {
-    const std::string text = jsonText(header);
+    const std::string text = tools::jsonText(header);
     const uint32_t length = static_cast<uint32_t>(text.size());
     std::string blob(4, '\0');
     for (size_t i = 0; i < 4; ++i) blob[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
@@ -28,12 +26,6 @@ std::string envelope(const json& header, std::string_view bytes) {
 }
 
 namespace {
-
-std::string hexText(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
 
 // What the plug-in printed, line by line as the tools show bytes: enough to
 // compare runs (the lines of the first 4 KiB), not a long file's every line.
@@ -56,7 +48,7 @@ json objectsOf(const sim::Scenario& s, std::map<std::string, int>& index) {
     json objects = json::array();
     for (const sim::ScenarioObject& o : s.objects) {
         index[o.id] = static_cast<int>(objects.size());
-        objects.push_back({{"id", o.id}, {"kind", "object"}, {"model", hexText(o.model)}});
+        objects.push_back({{"id", o.id}, {"kind", "object"}, {"model", tools::hashText(o.model)}});
     }
     for (const sim::ScenarioTarget& target : s.targets) {
         index[target.id] = static_cast<int>(objects.size());

@@ -12,10 +12,6 @@
 
 namespace tuner {
 
-// JSON as the page reads it. Text from a settings file may be any bytes: what
-// is not UTF-8 becomes a replacement character rather than losing the answer.
-std::string jsonText(const nlohmann::json& value);
-
 // One answer of the module (and a replay is one): the length of a JSON header
 // (4 bytes, little endian), the header, zeros to a multiple of 4, then
 // `bytes`, which so start 4-aligned for the page's Float32Array.

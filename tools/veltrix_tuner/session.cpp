@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "bundled_scenarios.h"
 #include "replay_blob.h"
 #include "run_in_process.h"
 
@@ -11,10 +10,10 @@ namespace tuner {
 using nlohmann::json;
 
 Session::Session(std::string directory) : workDirectory(std::move(directory)), current(analysed("")) {
-    for (size_t k = 0; k < tools::kBundledScenarioCount; ++k) {
-        std::string key = tools::kBundledScenarios[k].file;
+    for (size_t k = 0; k < kBundledScenarioCount; ++k) {
+        std::string key = kBundledScenarios[k].file;
         key = key.substr(0, key.rfind(".json"));
-        bundled.emplace_back(key, sim::parseScenario(json::parse(tools::kBundledScenarios[k].json)));
+        bundled.emplace_back(key, sim::parseScenario(json::parse(kBundledScenarios[k].json)));
     }
 }
 

@@ -6,6 +6,7 @@
 // stream back one answer each.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <map>
 #include <optional>
@@ -50,9 +51,9 @@ struct Session {
     const sim::Scenario* scenario(const std::string& key) const;
     // Queues `next` (those of this module's share), each but where the same
     // scenario with the same file is queued already (`every`: in place of
-    // everything queued). The scenarios
-    // that the last change moved come first: the change after it most likely
-    // moves them again, and they are drawn while the others replay.
+    // everything queued). The scenarios that the last change moved come
+    // first: the change after it most likely moves them again, and they are
+    // drawn while the others replay.
     void queue(std::vector<Pending> next, bool every);
 };
 
@@ -69,5 +70,34 @@ std::string next(Session& session);
 // One scenario played through the plug-in's core with `file` as its settings
 // file, to the end of its last camera, as a replay blob.
 std::string replay(const Session& session, const sim::Scenario& scenario, const std::string& file);
+
+// ---- What the operations are made of -------------------------------------------------------
+// One edit of a settings file as the page asks for it (setting_edit.cpp),
+// rewriting only what it must, so that every other byte of the file stays:
+// {key, value} or {key, number} (a slider's) changes a setting through the
+// line that the plug-in's own reads say decides it, or adds one under its
+// section; {line, text} makes line `line`'s content `text`, its line end
+// kept; {addLine: true} adds an empty line at the end. A number's value is
+// any text to write ("-1", "inf", "5e-2"), a switch's "1" or "0", the toggle
+// key's its virtual-key code in decimal. False, with the reason, when it
+// cannot be made.
+bool applyEdit(const std::string& file, const nlohmann::json& edit, std::string& edited, std::string& problem);
+
+// A modder's own shot or throw, staged as a scenario of one event
+// (custom_shot.cpp). `params`: {"weapon": hash of a weapon or throwable model
+// of the tables ("0x99A23408"), "distance": metres (2 to 150), "height":
+// metres above the player (-30 to 30), "speed": the target's speed across the
+// line of fire (m/s, -20 to 20)}; values outside are brought within. Throws
+// std::runtime_error, with the reason, for an unknown weapon.
+sim::Scenario customShot(const nlohmann::json& params);
+
+// The scenarios the page carries: every file of scenarios/, as text,
+// generated at build time by cmake/bundled_scenarios.cmake.
+struct BundledScenario {
+    const char* file;
+    const char* json;
+};
+extern const BundledScenario kBundledScenarios[];
+extern const size_t kBundledScenarioCount;
 
 }  // namespace tuner

@@ -1,15 +1,10 @@
-#include "setting_edit.h"
-
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <unordered_map>
 #include <vector>
 
-#include "file_analysis.h"
 #include "float_text.h"
-#include "key_names.h"
-#include "settings/catalogue.h"
+#include "session.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
 
@@ -18,8 +13,6 @@ namespace tuner {
 using nlohmann::json;
 
 namespace {
-
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // A switch's text: the word the line already uses, where it uses one.
 std::string switchText(bool on, const std::string& current) {
@@ -45,13 +38,13 @@ bool valueText(const Setting& s, const std::string& value, const std::string& cu
     }
     char* end = nullptr;
     const long code = std::strtol(value.c_str(), &end, 10);
+    text = tools::keyText(static_cast<int32_t>(code));
     int32_t read = 0;
-    if (end == value.c_str() || *end != '\0' || code < 1 || code > 254 ||
-        !keyCodeFor(upperCase(tools::keyText(static_cast<int32_t>(code))), read) || read != code) {
+    if (end == value.c_str() || *end != '\0' || code < 1 || code > 254 || !keyCodeFor(upperCase(text), read) ||
+        read != code) {
         problem = "no key has the code " + value;
         return false;
     }
-    text = tools::keyText(static_cast<int32_t>(code));
     return true;
 }
 
@@ -60,7 +53,7 @@ bool readsAs(const std::string& file, const Setting& s, const std::string& text)
     if (s.kind == SettingKind::Number) {
         float wanted = s.defaultValue;  // an unusable value gives the default
         convertFloat(text, wanted);
-        return sameBits(floatFromText(file, s.section, s.key, s.defaultValue), wanted);
+        return tools::sameBits(floatFromText(file, s.section, s.key, s.defaultValue), wanted);
     }
     bool on = true;
     if (s.kind == SettingKind::Switch) return readBoolValue(text, on) && boolFromText(file, s.section, s.key) == on;
@@ -112,6 +105,16 @@ size_t blockEnd(const std::string& file, const std::vector<Span>& spans, const s
     return after;
 }
 
+// The line end a line added to `file` gets: the one most of its lines have.
+std::string lineEndOf(const std::string& file) {
+    size_t crlf = 0, lf = 0;
+    for (const Span& s : lineSpans(file)) {
+        if (s.next > s.end + 1) ++crlf;
+        else if (s.next > s.end) ++lf;
+    }
+    return crlf > lf ? "\r\n" : "\n";
+}
+
 // `file` with `key=text` added under [section], or with the section and the
 // line at the end of the file.
 std::string withEntryAdded(const std::string& file, const std::string& section, const std::string& line) {
@@ -152,17 +155,8 @@ std::string withLineAdded(const std::string& file) {
     return file + (unterminated ? eol : "") + eol;
 }
 
-}  // namespace
-
-std::string lineEndOf(const std::string& file) {
-    size_t crlf = 0, lf = 0;
-    for (const Span& s : lineSpans(file)) {
-        if (s.next > s.end + 1) ++crlf;
-        else if (s.next > s.end) ++lf;
-    }
-    return crlf > lf ? "\r\n" : "\n";
-}
-
+// `file` with one setting changed (applyEdit's {key, value}): the line that
+// decides it is rewritten, its value only, or a line is added.
 bool editSetting(const std::string& file, const std::string& key, const std::string& value, std::string& edited,
                  std::string& problem) {
     const Setting* setting = findSetting(key);
@@ -187,6 +181,8 @@ bool editSetting(const std::string& file, const std::string& key, const std::str
     return true;
 }
 
+// The text a slider writes for `wanted`: the tools' float text, with an
+// exponent below 1 as the shipped file writes them ("5e-2", "10", "2.5").
 std::string numberText(double wanted) {
     const float v = static_cast<float>(wanted);
     const std::string text = sim::floatText(v);
@@ -201,6 +197,8 @@ std::string numberText(double wanted) {
     const std::string digits = fraction.substr(zeros);
     return digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + "e-" + std::to_string(zeros + 1);
 }
+
+}  // namespace
 
 bool applyEdit(const std::string& file, const json& edit, std::string& edited, std::string& problem) {
     if (edit.value("addLine", false)) {
