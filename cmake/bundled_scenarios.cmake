@@ -3,7 +3,7 @@
 function(veltrix_bundled_scenarios output)
     file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scenarios/*.json)
     set(text "// Generated from scenarios/*.json by cmake/bundled_scenarios.cmake.\n")
-    string(APPEND text "#include \"session.h\"\n\nnamespace tuner {\n\nconst BundledScenario kBundledScenarios[] = {\n")
+    string(APPEND text "#include \"tuner.h\"\n\nnamespace tuner {\n\nconst BundledScenario kBundledScenarios[] = {\n")
     set(count 0)
     foreach(file ${files})
         get_filename_component(name ${file} NAME)

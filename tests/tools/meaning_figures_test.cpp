@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "ini_check.h"
-#include "meaning.h"
 #include "run_in_process.h"
-#include "session.h"
+#include "tuner.h"
 #include "sim_fixture.h"
 
 namespace {

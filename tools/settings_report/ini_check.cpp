@@ -11,7 +11,6 @@
 #include "game_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
-#include "meaning.h"
 
 namespace tools {
 

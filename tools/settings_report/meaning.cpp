@@ -1,4 +1,3 @@
-#include "meaning.h"
 
 #include <cctype>
 #include <cmath>

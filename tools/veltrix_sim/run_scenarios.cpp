@@ -9,7 +9,7 @@
 #include <set>
 
 #include "page_data.h"
-#include "replay_blob.h"
+#include "tuner.h"
 #include "settings/settings_file.h"
 #include "wine_driver.h"
 

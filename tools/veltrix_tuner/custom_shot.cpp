@@ -1,4 +1,4 @@
-#include "session.h"
+#include "tuner.h"
 
 #include <algorithm>
 #include <cmath>

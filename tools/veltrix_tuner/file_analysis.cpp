@@ -1,9 +1,8 @@
-#include "file_analysis.h"
+#include "tuner.h"
 
 #include <cmath>
 #include <map>
 
-#include "meaning.h"
 #include "settings/settings_file.h"
 
 namespace tuner {

@@ -6,8 +6,7 @@
 #include <stdexcept>
 
 #include "game_names.h"
-#include "replay_blob.h"
-#include "session.h"
+#include "tuner.h"
 
 namespace tuner {
 

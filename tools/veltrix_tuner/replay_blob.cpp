@@ -1,4 +1,4 @@
-#include "replay_blob.h"
+#include "tuner.h"
 
 #include <cstdint>
 #include <cstring>

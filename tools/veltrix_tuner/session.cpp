@@ -1,8 +1,7 @@
-#include "session.h"
+#include "tuner.h"
 
 #include <algorithm>
 
-#include "replay_blob.h"
 #include "run_in_process.h"
 
 namespace tuner {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "float_text.h"
-#include "session.h"
+#include "tuner.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
 

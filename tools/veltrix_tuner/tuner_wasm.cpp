@@ -6,8 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "replay_blob.h"
-#include "session.h"
+#include "tuner.h"
 
 namespace {
 
