@@ -5,8 +5,8 @@
 
 #include "ini_check.h"
 #include "run_in_process.h"
-#include "tuner.h"
 #include "sim_fixture.h"
+#include "tuner.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ std::string row(const tools::MeaningTable& t, size_t column, const std::string& 
 TEST(MeaningFigures, AreTheFramesTheScenariosPlay) {
     const Played p = play("[Lingering]\nLingerTime=0.5\nslowMotionFactor=0.2\n");
     ASSERT_GE(p.traces.size(), 10u);
-    const tools::MeaningTable t = tools::meaningTable(p.report, p.meaning, -1);
+    const tools::MeaningTable t = tools::meaningTable(p.report, p.meaning);
     // The knife camera's hold ...
     const sim::CameraLife* knife = life(p, "knife", "blade");
     ASSERT_NE(knife, nullptr);
@@ -68,8 +68,8 @@ TEST(MeaningFigures, AreTheFramesTheScenariosPlay) {
 TEST(MeaningFigures, SwitchedOffCamerasAreNamedAndNotStarted) {
     const Played on = play("[Projectiles]\nEnableKnifeCamera=1\n");
     const Played off = play("[Projectiles]\nEnableArrowCamera=0\nEnableKnifeCamera=0\n");
-    const tools::MeaningTable onTable = tools::meaningTable(on.report, on.meaning, -1);
-    const tools::MeaningTable offTable = tools::meaningTable(off.report, off.meaning, -1);
+    const tools::MeaningTable onTable = tools::meaningTable(on.report, on.meaning);
+    const tools::MeaningTable offTable = tools::meaningTable(off.report, off.meaning);
     EXPECT_EQ(row(onTable, 0, "Knife"), "knives, tomahawks");
     EXPECT_EQ(row(offTable, 0, "Knife"), "not knives (EnableKnifeCamera is false, line 3), tomahawks");
     EXPECT_EQ(row(offTable, 0, "Arrow"), "bow, not improved bow (0x06E0F12B) (EnableArrowCamera is false, line 2)");

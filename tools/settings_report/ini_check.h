@@ -121,8 +121,6 @@ struct MeaningTable {
     std::string bulletEnd;  // a sentence: where the bullet camera stops, and how frames are counted
 };
 
-// `knifeFollowed`: frames the knife scenario's camera follows its blade with
-// these settings, if it was played (negative: not played).
-MeaningTable meaningTable(const IniReport& report, const Meaning& meaning, int knifeFollowed);
+MeaningTable meaningTable(const IniReport& report, const Meaning& meaning);
 
 }  // namespace tools

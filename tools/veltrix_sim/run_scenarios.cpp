@@ -31,8 +31,7 @@ struct Progress {
     bool terminal;
     bool shown = false;
     int lastPercent = -1;
-    Clock::time_point start = Clock::now();
-    Clock::time_point lastShown = Clock::now();
+    Clock::time_point start = Clock::now(), lastShown = start;
 
     void update(double fraction, const std::string& label) {
         if (secondsSince(start) < 2.0) return;
@@ -92,69 +91,61 @@ json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim:
     return run;
 }
 
-// The tuner page with the run in it, at `to`. Without a page to write it
-// from (a build without the wasm preset's) the run is no less a run: a word
-// in `note`, and the data stays in run.json. A page asked for by name must be there.
-void writePage(const std::string& given, const fs::path& to, const json& data, std::string& note) {
+// The tuner page with the run in it, at `to`; says where it went. Without a
+// page to write it from (a build without the wasm preset's) the run is no less
+// a run, and its data stays in run.json. A page asked for by name must be there.
+std::string writePage(const std::string& given, const fs::path& to, const json& data) {
     const std::vector<fs::path> candidates = tunerPageCandidates(given, {});
     const std::optional<fs::path> found = findPage(candidates);
     if (!found && !given.empty()) throw std::runtime_error("no tuner page at " + given);
-    if (!found) {
-        note = "No page: no tuner page at " + candidates.back().u8string() +
+    if (!found)
+        return "No page: no tuner page at " + candidates.back().u8string() +
                " (cmake --preset wasm && cmake --build --preset wasm); the run's data is in " +
                (to.parent_path() / "run.json").u8string();
-        return;
-    }
     writePageWithData(*found, to, data);
-    note = "Report: " + to.u8string();
+    return "Report: " + to.u8string();
 }
 
 // The summary, made once for the console and the page: a row of figures per
 // scenario, then each scenario that could not run or missed an expectation.
-struct SummaryTable {
-    std::vector<std::string> head = {"scenario", "made",   "destroyed", "followed",
-                                     "lingered", "lowest", "at end",    "expectations"};
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> problems;
-};
-
-SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
-    SummaryTable t;
+json summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
     auto figure = [](float v) {
         char text[32];
         std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));
         return std::string(text);
     };
+    json rows = json::array(), problems = json::array();
     for (const ScenarioOutcome& o : outcomes) {
         const sim::TraceSummary& s = o.summary;
         if (!o.ran)
-            t.rows.push_back({o.name, "-", "-", "-", "-", "-", "-", "ERROR"});
+            rows.push_back({o.name, "-", "-", "-", "-", "-", "-", "ERROR"});
         else
-            t.rows.push_back({o.name, std::to_string(s.camerasMade), std::to_string(s.camerasDestroyed),
-                              std::to_string(s.passesFollowed), std::to_string(s.passesLingered),
-                              figure(s.lowestTimeScale), figure(s.finalTimeScale), resultWord(o)});
+            rows.push_back({o.name, std::to_string(s.camerasMade), std::to_string(s.camerasDestroyed),
+                            std::to_string(s.passesFollowed), std::to_string(s.passesLingered),
+                            figure(s.lowestTimeScale), figure(s.finalTimeScale), resultWord(o)});
     }
     for (const ScenarioOutcome& o : outcomes) {
-        if (!o.ran) t.problems.push_back(o.name + ": cannot run: " + o.error);
-        for (const std::string& f : o.failures) t.problems.push_back(o.name + ": " + f);
+        if (!o.ran) problems.push_back(o.name + ": cannot run: " + o.error);
+        for (const std::string& f : o.failures) problems.push_back(o.name + ": " + f);
     }
-    return t;
+    const json head = {"scenario", "made", "destroyed", "followed", "lingered", "lowest", "at end", "expectations"};
+    return {{"head", head}, {"rows", rows}, {"problems", problems}};
 }
 
-void printSummaryTable(const SummaryTable& t, std::ostream& out) {
+void printSummaryTable(const json& table, std::ostream& out) {
     // Each column's width; the name's left-aligned, the verdict after two spaces.
     constexpr int kWidths[] = {-22, 5, 9, 8, 8, 8, 7};
-    auto print = [&](const std::vector<std::string>& cells) {
+    auto print = [&](const json& cells) {
         char cell[256];
         for (size_t k = 0; k < 7; ++k) {
-            std::snprintf(cell, sizeof cell, k ? " %*s" : "%*s", kWidths[k], cells[k].c_str());
+            std::snprintf(cell, sizeof cell, k ? " %*s" : "%*s", kWidths[k], cells[k].get<std::string>().c_str());
             out << cell;
         }
-        out << "  " << cells[7] << '\n';
+        out << "  " << cells[7].get<std::string>() << '\n';
     };
-    print(t.head);
-    for (const std::vector<std::string>& row : t.rows) print(row);
-    for (const std::string& p : t.problems) out << p << '\n';
+    print(table["head"]);
+    for (const json& row : table["rows"]) print(row);
+    for (const json& problem : table["problems"]) out << problem.get<std::string>() << '\n';
 }
 
 // What every scenario of one run shares.
@@ -172,10 +163,8 @@ struct Run {
 bool prepare(Run& run, std::ostream& err) {
     const RunOptions& options = run.options;
     try {
-        std::string text;
-        if (options.ini && !readSettingsFile(options.ini->c_str(), text))
+        if (options.ini && !readSettingsFile(options.ini->c_str(), run.iniText.emplace()))
             throw std::runtime_error("cannot read " + *options.ini);
-        if (options.ini) run.iniText = text;
         if (options.dll) {
             run.wine = WineDriver::find(*options.dll, options.driver);
             run.wine->start(err);
@@ -236,7 +225,7 @@ json playScenario(Run& run, size_t index, ScenarioOutcome& o) {
 int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const json& runs, std::ostream& out,
            std::ostream& err) {
     const RunOptions& options = run.options;
-    const SummaryTable table = summaryTable(outcomes);
+    const json table = summaryTable(outcomes);
     const json data = {
         {"veltrix", "run"},
         {"runner", options.dll ? "the real " + fs::u8path(*options.dll).filename().u8string() +
@@ -244,13 +233,13 @@ int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const j
                                : "the plug-in's core in-process, with the simulated host"},
         {"settings", run.iniText ? json(sim::latin1(*run.iniText)) : json(nullptr)},
         {"runs", runs},
-        {"table", {{"head", table.head}, {"rows", table.rows}, {"problems", table.problems}}},
+        {"table", table},
     };
     std::string page;  // where the page went, or why there is none
     int status = 0;
     try {
         writeBytes(run.outDir / "run.json", jsonText(data) + "\n");
-        writePage(options.page, run.outDir / "index.html", data, page);
+        page = writePage(options.page, run.outDir / "index.html", data);
     } catch (const std::exception& e) {
         err << "veltrix-sim: " << e.what() << '\n';
         status = 2;

@@ -107,7 +107,7 @@ json summaryOf(const Analysed& a) {
     out["printed"] = std::move(printed);
     out["printedCount"] = r.printed.size();
 
-    const tools::MeaningTable table = tools::meaningTable(r, tools::meaningOf(), -1);
+    const tools::MeaningTable table = tools::meaningTable(r, tools::meaningOf());
     json rows = json::array();
     for (const tools::MeaningRow& row : table.rows) rows.push_back({row.camera, row.startedBy, row.follows, row.then, row.speed});
     out["meaning"] = {{"rows", rows}, {"bulletEnd", table.bulletEnd}};
