@@ -50,7 +50,7 @@ struct RunResult {
 // A stand-in for the tuner page: only its data slot matters here.
 const char kPage[] = "<p>before</p><script id=\"veltrix-data\" type=\"application/json\">null</script><p>after</p>";
 
-// A replay blob's JSON header (its layout: tools/veltrix_tuner/replay_blob.h).
+// A replay blob's JSON header (its layout: tools/veltrix_tuner/tuner.h).
 json replayHeader(const std::string& blob) {
     if (blob.size() < 4) return nullptr;
     uint32_t length = 0;

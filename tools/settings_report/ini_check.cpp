@@ -75,9 +75,8 @@ struct Check {
     Check(IniReport& report, std::string_view file) : r(report), text(file) {}
     IniReport& r;
     std::string_view text;
-    std::vector<size_t> lineStarts;
-    int deciding[kRows] = {};  // the line that decides each row; a number's first, usable or not
-    std::string_view decidingText[kRows];  // its value, a view into the file
+    std::string_view decidingText[kRows] = {};  // the value that decides each row, a view into the file
+    int deciding[kRows] = {};  // its line, once the walk is there; a number's first, usable or not
     int n = 0;             // the line being looked at
     std::string section;   // in force at it; lines before the first header: the empty-named one
     bool sawHeader = false;
@@ -87,23 +86,18 @@ struct Check {
 
     void warn(int line, const std::string& words) { r.warnings.push_back({line, words}); }
     void warn(const std::string& words) { warn(n, words); }
-    int lineAt(size_t offset) const {
-        return static_cast<int>(std::upper_bound(lineStarts.begin(), lineStarts.end(), offset) - lineStarts.begin());
-    }
     std::string unreadSection() const {
         if (!sawHeader) return "lines before the first section header are not read";
         return "section [" + shownText(section) + "] is not read";
     }
 };
 
-// Which line decides each setting: the plug-in's reads, asked.
-void findDecidingLines(Check& c) {
+// Which value decides each setting: the plug-in's reads, asked.
+void findDecidingValues(Check& c) {
     for (size_t k = 0; k < kRows; ++k) {
         const Setting& s = kSettings[k];
-        if (s.kind == SettingKind::Key) continue;
         const Decides rule = s.kind == SettingKind::Switch ? Decides::FirstSwitchValue : Decides::FirstEntry;
-        if (decidingValue(c.text, s.section, s.key, rule, c.decidingText[k]))
-            c.deciding[k] = c.lineAt(static_cast<size_t>(c.decidingText[k].data() - c.text.data()));
+        if (s.kind != SettingKind::Key) decidingValue(c.text, s.section, s.key, rule, c.decidingText[k]);
     }
 }
 
@@ -291,6 +285,12 @@ void bindingFate(Check& c, std::string_view line, LineFate& f) {
 }
 
 void lineFate(Check& c, std::string_view line) {
+    // The line that holds a deciding value decides its setting; an earlier
+    // line for it in the same section cannot have decided it.
+    for (size_t k = 0; k < kRows; ++k) {
+        const char* value = c.decidingText[k].data();
+        if (value && value >= line.data() && value <= line.data() + line.size()) c.deciding[k] = c.n;
+    }
     LineFate f;
     f.number = c.n;
     f.text = std::string(line);
@@ -482,11 +482,9 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
         at = end + 1;
     }
 
+    findDecidingValues(c);
     size_t pos = 0;
     std::string_view line;
-    for (size_t start = 0; nextLine(c.text, pos, line); start = pos) c.lineStarts.push_back(start);
-    findDecidingLines(c);
-    pos = 0;
     while (nextLine(c.text, pos, line)) {
         ++c.n;
         lineFate(c, line);
@@ -520,12 +518,11 @@ void printIniReport(const IniReport& r, std::ostream& out) {
         if (text.size() > kWidth) text = text.substr(0, kWidth - 3) + "...";
         char number[16];
         std::snprintf(number, sizeof number, "%5d  ", f.number);
-        for (size_t k = 0; k < f.notes.size(); ++k) {
-            if (k == 0)
-                out << number << text << std::string(kWidth - text.size() + 2, ' ');
-            else
-                out << std::string(7 + kWidth + 2, ' ');
-            out << f.notes[k] << '\n';
+        // The number and the text before the first note, blanks before the others.
+        std::string lead = number + text + std::string(kWidth - text.size() + 2, ' ');
+        for (const std::string& note : f.notes) {
+            out << lead << note << '\n';
+            lead = std::string(7 + kWidth + 2, ' ');
         }
     }
 

@@ -1,5 +1,6 @@
 #include "page_data.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -16,14 +17,6 @@ const char kSlotEnd[] = "</script>";
 
 std::string jsonText(const nlohmann::json& value) {
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::optional<fs::path> findPage(const std::vector<fs::path>& candidates) {
-    for (const fs::path& p : candidates) {
-        std::error_code ec;
-        if (fs::is_regular_file(p, ec)) return p;
-    }
-    return std::nullopt;
 }
 
 std::vector<fs::path> tunerPageCandidates(const std::string& given, const fs::path& programDirectory) {
@@ -48,10 +41,15 @@ std::string pageWithData(const std::string& page, const nlohmann::json& data) {
     return page.substr(0, from) + text + page.substr(end);
 }
 
-void writePageWithData(const fs::path& tuner, const fs::path& to, const nlohmann::json& data) {
+bool writeTunerPage(const std::vector<fs::path>& candidates, const fs::path& to, const nlohmann::json& data) {
+    std::error_code ec;
+    const auto tuner = std::find_if(candidates.begin(), candidates.end(),
+                                    [&](const fs::path& p) { return fs::is_regular_file(p, ec); });
+    if (tuner == candidates.end()) return false;
     std::string page;
-    if (!readOpenFile(openForReading(tuner), page)) throw std::runtime_error("cannot read " + tuner.u8string());
+    if (!readOpenFile(openForReading(*tuner), page)) throw std::runtime_error("cannot read " + tuner->u8string());
     writeBytes(to, pageWithData(page, data));
+    return true;
 }
 
 std::FILE* openForReading(const fs::path& path) {

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,6 @@ namespace tools {
 // is not UTF-8 becomes a replacement character rather than losing the answer.
 std::string jsonText(const nlohmann::json& value);
 
-// The first of `candidates` that is a file.
-std::optional<std::filesystem::path> findPage(const std::vector<std::filesystem::path>& candidates);
-
 // Where a tool looks for the tuner page: `given` alone when not empty; else
 // Veltrix-tuner.html in the tool's own folder (when that is given), then the
 // page this build made (none in a release binary, which carries no build path).
@@ -29,11 +25,11 @@ std::vector<std::filesystem::path> tunerPageCandidates(const std::string& given,
 // `page` with `data` in its slot. Throws std::runtime_error when the page has
 // no slot (not a tuner page).
 std::string pageWithData(const std::string& page, const nlohmann::json& data);
-// Writes `to`: the tuner page at `tuner` with `data` in its slot. Throws
-// std::runtime_error when that page cannot be read or has no slot, or `to`
-// cannot be written.
-void writePageWithData(const std::filesystem::path& tuner, const std::filesystem::path& to,
-                       const nlohmann::json& data);
+// Writes `to`: the first of `candidates` that is a file, a tuner page, with
+// `data` in its slot; false when none is a file. Throws std::runtime_error
+// when that page cannot be read or has no slot, or `to` cannot be written.
+bool writeTunerPage(const std::vector<std::filesystem::path>& candidates, const std::filesystem::path& to,
+                    const nlohmann::json& data);
 
 // A file opened to read its bytes with readOpenFile, by a path of any letters
 // (Windows' narrow fopen cannot spell every name); null when it cannot be.

@@ -25,19 +25,14 @@ const char kUsage[] =
 
 // Writes the tuner page with the checked file in it; says what became of it.
 void writePage(const fs::path& path, const std::string& given, const std::string& text, bool open) {
-    const std::optional<fs::path> tuner =
-        tools::findPage(tools::tunerPageCandidates("", fs::u8path(check::programDirectory())));
-    if (!tuner) {
-        std::cout << "\nNo page: Veltrix-tuner.html is not beside veltrix-check (it comes in the same zip).\n";
-        return;
-    }
-    const nlohmann::json data = {{"veltrix", "check"},
-                                 {"name", path.filename().u8string()},
-                                 {"path", given},
-                                 {"file", sim::latin1(text)}};
+    const nlohmann::json data = {
+        {"veltrix", "check"}, {"name", path.filename().u8string()}, {"path", given}, {"file", sim::latin1(text)}};
     const fs::path out = fs::absolute(path).parent_path() / "Veltrix-check.html";
     try {
-        tools::writePageWithData(*tuner, out, data);
+        if (!tools::writeTunerPage(tools::tunerPageCandidates("", fs::u8path(check::programDirectory())), out, data)) {
+            std::cout << "\nNo page: Veltrix-tuner.html is not beside veltrix-check (it comes in the same zip).\n";
+            return;
+        }
     } catch (const std::exception& e) {
         // The check stands without its page: its status is the file's.
         std::cout << "\nNo page: " << e.what() << "\n";

@@ -9,9 +9,8 @@
 #include <set>
 
 #include "page_data.h"
-#include "tuner.h"
 #include "settings/settings_file.h"
-#include "wine_driver.h"
+#include "tuner.h"
 
 namespace tools {
 
@@ -96,14 +95,11 @@ json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim:
 // a run, and its data stays in run.json. A page asked for by name must be there.
 std::string writePage(const std::string& given, const fs::path& to, const json& data) {
     const std::vector<fs::path> candidates = tunerPageCandidates(given, {});
-    const std::optional<fs::path> found = findPage(candidates);
-    if (!found && !given.empty()) throw std::runtime_error("no tuner page at " + given);
-    if (!found)
-        return "No page: no tuner page at " + candidates.back().u8string() +
-               " (cmake --preset wasm && cmake --build --preset wasm); the run's data is in " +
-               (to.parent_path() / "run.json").u8string();
-    writePageWithData(*found, to, data);
-    return "Report: " + to.u8string();
+    if (writeTunerPage(candidates, to, data)) return "Report: " + to.u8string();
+    if (!given.empty()) throw std::runtime_error("no tuner page at " + given);
+    return "No page: no tuner page at " + candidates.back().u8string() +
+           " (cmake --preset wasm && cmake --build --preset wasm); the run's data is in " +
+           (to.parent_path() / "run.json").u8string();
 }
 
 // The summary, made once for the console and the page: a row of figures per

@@ -1,4 +1,4 @@
-#include "wine_driver.h"
+#include "run_scenarios.h"
 
 #include <stdlib.h>
 #include <sys/wait.h>

@@ -90,14 +90,8 @@ std::string encodeReplay(const sim::Scenario& s, const sim::Trace& t, const std:
     header["launchBone"] = {s.player.x + bone.x, s.player.y + bone.y, s.player.z + bone.z};
     std::map<std::string, int> index;
     header["objects"] = objectsOf(s, index);
-    json lives = json::array();
-    for (const sim::CameraLife& l : t.cameras)
-        lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
-                         {"followed", l.followed}, {"lingered", l.lingered}});
-    header["lives"] = lives;
-    json calls = json::array();
-    for (const auto& [pass, value] : t.timeScaleCalls) calls.push_back({pass, sim::floatJson(value)});
-    header["timeScaleCalls"] = calls;
+    header["lives"] = sim::cameraLivesJson(t);
+    header["timeScaleCalls"] = sim::timeScaleCallsJson(t);
     header["protocolErrors"] = t.protocolErrors;
     header["output"] = shownOutput(output);
     header["outputBytes"] = output.size();

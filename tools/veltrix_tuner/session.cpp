@@ -1,7 +1,15 @@
+// The session the page's module holds: the bundled scenarios, the file as it
+// is and as loaded, the queue of replays; and the operations the page asks
+// the module for, by name, each one's glue between a request and the tuner's
+// functions, in the one table of them.
 #include "tuner.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <stdexcept>
 
+#include "game_names.h"
 #include "run_in_process.h"
 
 namespace tuner {
@@ -77,6 +85,125 @@ std::string next(Session& session) {
         return envelope({{"key", p.key}, {"current", p.current}, {"asLoaded", p.asLoaded}}, blob);
     }
     return {};
+}
+
+// ---- The operations --------------------------------------------------------------------------
+namespace {
+
+std::string problem(const std::string& text) { return envelope({{"problem", text}}); }
+
+// What the page builds itself from: the settings (key, section, kind and
+// default, as the plug-in holds it with no file), the bundled scenarios, the
+// weapons and throwables of the plug-in's tables with their names as the
+// tools write them, and the keys a toggle key can be.
+std::string start(Session& session, const json&, const std::string&) {
+    json settings = json::array();
+    for (const json& s : settingsOf(analysed("")))
+        settings.push_back({{"key", s["key"]}, {"section", s["section"]}, {"kind", s["kind"]}, {"default", s["text"]}});
+    json scenarios = json::array();
+    for (const auto& [key, s] : session.bundled) scenarios.push_back({{"key", key}, {"name", s.name}});
+    json weapons = json::array();
+    for (const tools::Weapon& w : tools::pluginWeapons())
+        weapons.push_back({{"hash", tools::hashText(w.hash)}, {"kind", w.kind}, {"name", tools::nameWithHash(w.hash)},
+                           {"gate", w.gate ? json(w.gate->key) : json(nullptr)}});
+    json keys = json::array();
+    for (int32_t code = 1; code <= 254; ++code) {
+        const std::string name = tools::keyName(code);
+        if (!name.empty()) keys.push_back({{"code", code}, {"name", name}});
+    }
+    return envelope({{"settings", settings}, {"scenarios", scenarios}, {"weapons", weapons}, {"keys", keys}});
+}
+
+// The file changes: to the bytes given (args {load: true}: a file opened,
+// whose replays are drawn faintly behind later ones), or by args.edit on the
+// file as it is (applyEdit). Answers the analysis, with the lines args.lines
+// {from, to} (the page the file is shown at) and the edited file's bytes;
+// every scenario's replay streams after.
+std::string change(Session& session, const json& args, const std::string& bytes) {
+    std::string file = bytes, why;
+    const bool edit = args.contains("edit");
+    if (edit && !applyEdit(session.current.file, args["edit"], file, why)) return problem(why);
+    const bool load = args.value("load", false);
+    session.current = analysed(std::move(file));
+    if (load) {
+        session.loaded = session.current.file;
+        session.sent.clear();
+    }
+    std::vector<Pending> replays;
+    for (const auto& scenario : session.bundled) replays.push_back({scenario.first, true, load});
+    if (session.custom) replays.push_back({"custom", true, load});
+    session.queue(replays, load);
+    json answer = summaryOf(session.current);
+    answer["analysis"] = ++session.analysis;
+    answer["edited"] = edit;
+    if (args.contains("lines"))
+        answer["lines"] = linesOf(session.current, args["lines"].at("from").get<int>(), args["lines"].at("to").get<int>());
+    return envelope(answer, edit ? session.current.file : std::string());
+}
+
+// The custom shot (customShot) staged; its replays, with the file as it is
+// and as loaded, stream after.
+std::string stage(Session& session, const json& args, const std::string&) {
+    try {
+        session.custom = customShot(args);
+    } catch (const std::exception& e) {
+        return problem(std::string("the shot cannot be staged: ") + e.what());
+    }
+    session.sent.erase("custom");
+    const bool asLoaded = session.current.file == session.loaded;
+    // As loaded first: the card is drawn when its replay with the file as it is comes.
+    std::vector<Pending> replays;
+    if (!asLoaded) replays.push_back({"custom", false, true});
+    replays.push_back({"custom", true, asLoaded});
+    session.queue(replays, false);
+    return envelope({{"description", session.custom->description}});
+}
+
+// Lines args.from to args.to of the latest change's file; {stale} for an older one.
+std::string lines(Session& session, const json& args, const std::string&) {
+    if (args.at("analysis").get<int>() != session.analysis) return envelope({{"stale", true}});
+    return envelope(linesOf(session.current, args.at("from").get<int>(), args.at("to").get<int>()));
+}
+
+// The settings of the file given (the shipped one, say), as the plug-in reads them.
+std::string settings(Session&, const json&, const std::string& bytes) {
+    return envelope({{"settings", settingsOf(analysed(bytes))}});
+}
+
+// One scenario (args.scenario: a bundled one's key, "custom", or a scenario
+// document of its own) with the file given: its replay blob alone.
+std::string replayOne(Session& session, const json& args, const std::string& bytes) {
+    const json& which = args.at("scenario");
+    if (which.is_object()) return replay(session, sim::parseScenario(which), bytes);
+    const sim::Scenario* scenario = session.scenario(which.get<std::string>());
+    if (!scenario) return problem("no scenario " + which.dump());
+    return replay(session, *scenario, bytes);
+}
+
+// This module's share of the replays: every args.of-th scenario from the
+// args.index-th (Session::share).
+std::string share(Session& session, const json& args, const std::string&) {
+    session.shares = std::max<size_t>(1, args.at("of").get<size_t>());
+    session.share = args.at("index").get<size_t>() % session.shares;
+    return envelope(json::object());
+}
+
+using Operation = std::function<std::string(Session&, const json&, const std::string&)>;
+const std::map<std::string, Operation, std::less<>> kOperations = {
+    {"start", start}, {"change", change}, {"stage", stage}, {"lines", lines}, {"settings", settings},
+    {"replay", replayOne}, {"share", share},
+};
+
+}  // namespace
+
+std::string call(Session& session, std::string_view op, const json& args, const std::string& bytes) {
+    const auto found = kOperations.find(op);
+    if (found == kOperations.end()) return problem("no operation " + std::string(op));
+    try {
+        return found->second(session, args, bytes);
+    } catch (const std::exception& e) {
+        return problem("internal: " + std::string(op) + ": " + e.what());
+    }
 }
 
 }  // namespace tuner

@@ -1,8 +1,8 @@
 // The settings tuner's core, as the page's WebAssembly module holds it (and
 // natively, for the tools and tests). The page names an operation (the table
-// in operations.cpp) with JSON arguments and the bytes it carries; every
-// answer is an envelope. An operation that changes the file queues replays,
-// which stream back one answer each.
+// in session.cpp) with JSON arguments and the bytes it carries; every answer
+// is an envelope. An operation that changes the file queues replays, which
+// stream back one answer each.
 #pragma once
 
 #include <cstddef>
@@ -21,13 +21,12 @@
 
 namespace tuner {
 
-// ---- A settings file as the page is told of it (file_analysis.cpp) ---------------------------
-// Each line of a file as the plug-in cuts it: content [start, end), and where
+// ---- The settings file as the page sees it (file.cpp) ----------------------------------------
+// A line of a file as the plug-in cuts it: content [start, end), and where
 // the next line starts (past the line feed and a folded carriage return).
 struct Span {
     size_t start, end, next;
 };
-std::vector<Span> lineSpans(const std::string& file);
 
 // A file with ini-check's record of it, kept while the page may ask for its lines.
 struct Analysed {
@@ -50,11 +49,8 @@ nlohmann::json settingsOf(const Analysed& a);
 // show bytes, cut short past a few hundred characters), notes}, and the
 // warnings on them.
 nlohmann::json linesOf(const Analysed& a, int from, int to);
-// The section a setting is written under: its own; the key binding is read
-// anywhere, and the shipped file keeps it under [Keys].
-std::string sectionOf(const Setting& s);
 
-// One edit as the page asks for it (setting_edit.cpp), rewriting only what it
+// One edit as the page asks for it, rewriting only what it
 // must: {key, value} or {key, number} (a slider's) through the line that the
 // plug-in's reads say decides the setting, else a line added under its
 // section (a number's value is any text, a switch's "1" or "0", the toggle
