@@ -1,7 +1,7 @@
 // What the game and its players call the weapons and models that the plug-in
-// knows only by hash. The rows come from game/names.tsv, turned into C++ at
-// build time (cmake/game_names.cmake). For the tools: the plug-in never shows
-// a name.
+// knows only by hash, and the keys it knows only by code. The rows come from
+// game/names.tsv, turned into C++ at build time (cmake/game_names.cmake). For
+// the tools: the plug-in never shows a name.
 #pragma once
 
 #include <cstddef>
@@ -45,5 +45,12 @@ struct Weapon {
 const std::vector<Weapon>& pluginWeapons();
 // The row of `hash`, or nullptr.
 const Weapon* findWeapon(uint32_t hash);
+
+// The tools' one table of keys. Short name of a Windows virtual-key code ("N",
+// "F5", "SPACE", "left mouse button"); empty when no key has that code.
+std::string keyName(int code);
+// The value a settings file gives for the code: a letter, F1 to F24, one of
+// the plug-in's named keys, else the code in hexadecimal.
+std::string keyText(int32_t code);
 
 }  // namespace tools

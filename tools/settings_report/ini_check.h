@@ -63,14 +63,6 @@ std::string shownText(std::string_view bytes);
 // Bit for bit: a NaN's payload counts, and -0 is not 0.
 bool sameBits(float a, float b);
 
-// The tools' one table of keys (key_names.cpp). Short name of a Windows
-// virtual-key code ("N", "F5", "SPACE", "left mouse button"); empty when no
-// key has that code.
-std::string keyName(int code);
-// The value a settings file gives for the code: a letter, F1 to F24, one of
-// the plug-in's named keys, else the code in hexadecimal.
-std::string keyText(int32_t code);
-
 // ---- What the numbers mean (meaning.cpp) ---------------------------------------------------
 // How many frames each camera travels and holds its view, counted the way the
 // plug-in counts them (single-precision counters, one step per frame), and

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "float_text.h"
+#include "game_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
 

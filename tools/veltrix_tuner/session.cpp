@@ -55,6 +55,10 @@ void Session::queue(std::vector<Pending> next, bool every) {
     }
 }
 
+namespace {
+
+// One scenario played through the plug-in's core with `file` as its settings
+// file, to the end of its last camera, as a replay blob.
 std::string replay(const Session& session, const sim::Scenario& scenario, const std::string& file) {
     sim::Scenario s = scenario;
     s.ini = file;
@@ -67,29 +71,7 @@ std::string replay(const Session& session, const sim::Scenario& scenario, const 
     }
 }
 
-std::string next(Session& session) {
-    while (!session.stream.empty()) {
-        const Pending p = session.stream.front();
-        session.stream.pop_front();
-        const sim::Scenario* scenario = session.scenario(p.key);
-        if (!scenario) continue;
-        std::string blob = replay(session, *scenario, p.current ? session.current.file : session.loaded);
-        if (p.current) {
-            std::string& sent = session.sent[p.key];
-            const bool same = blob == sent;
-            if (same) session.moved.erase(p.key);
-            else session.moved.insert(p.key);
-            if (same && !p.asLoaded) continue;
-            sent = blob;
-        }
-        return envelope({{"key", p.key}, {"current", p.current}, {"asLoaded", p.asLoaded}}, blob);
-    }
-    return {};
-}
-
 // ---- The operations --------------------------------------------------------------------------
-namespace {
-
 std::string problem(const std::string& text) { return envelope({{"problem", text}}); }
 
 // What the page builds itself from: the settings (key, section, kind and
@@ -195,6 +177,26 @@ const std::map<std::string, Operation, std::less<>> kOperations = {
 };
 
 }  // namespace
+
+std::string next(Session& session) {
+    while (!session.stream.empty()) {
+        const Pending p = session.stream.front();
+        session.stream.pop_front();
+        const sim::Scenario* scenario = session.scenario(p.key);
+        if (!scenario) continue;
+        std::string blob = replay(session, *scenario, p.current ? session.current.file : session.loaded);
+        if (p.current) {
+            std::string& sent = session.sent[p.key];
+            const bool same = blob == sent;
+            if (same) session.moved.erase(p.key);
+            else session.moved.insert(p.key);
+            if (same && !p.asLoaded) continue;
+            sent = blob;
+        }
+        return envelope({{"key", p.key}, {"current", p.current}, {"asLoaded", p.asLoaded}}, blob);
+    }
+    return {};
+}
 
 std::string call(Session& session, std::string_view op, const json& args, const std::string& bytes) {
     const auto found = kOperations.find(op);

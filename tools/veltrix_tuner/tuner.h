@@ -50,13 +50,12 @@ nlohmann::json settingsOf(const Analysed& a);
 // warnings on them.
 nlohmann::json linesOf(const Analysed& a, int from, int to);
 
-// One edit as the page asks for it, rewriting only what it
-// must: {key, value} or {key, number} (a slider's) through the line that the
-// plug-in's reads say decides the setting, else a line added under its
-// section (a number's value is any text, a switch's "1" or "0", the toggle
-// key's its code in decimal); {line, text}: that line's content, its line end
-// kept; {addLine: true}: an empty line at the end. False, with the reason,
-// when it cannot be made.
+// One edit as the page asks for it, rewriting only what it must: {key, value}
+// or {key, number} (a slider's) through the line that the plug-in's reads say
+// decides the setting, else a line added under its section (a number's value
+// is any text, a switch's "1" or "0", the toggle key's its code in decimal);
+// {line, text}: that line's content, its line end kept; {addLine: true}: an
+// empty line at the end. False, with the reason, when it cannot be made.
 bool applyEdit(const std::string& file, const nlohmann::json& edit, std::string& edited, std::string& problem);
 
 // ---- Replays (replay_blob.cpp), also of the runs veltrix-sim records ---------------------------
@@ -93,10 +92,9 @@ extern const BundledScenario kBundledScenarios[];
 extern const size_t kBundledScenarioCount;
 
 // ---- The session (session.cpp) -------------------------------------------------------------
-// A replay still to stream: the scenario (a bundled one's key, or
-// "custom"), played with the file as it is now (`current`) or as it was
-// loaded; `asLoaded`: the file so played is the loaded one, drawn faintly
-// behind later replays.
+// A replay still to stream: the scenario (a bundled one's key, or "custom"),
+// played with the file as it is now (`current`) or as loaded; `asLoaded`: the
+// file so played is the loaded one, drawn faintly behind later replays.
 struct Pending {
     std::string key;
     bool current;
@@ -137,9 +135,5 @@ std::string call(Session& session, std::string_view op, const nlohmann::json& ar
 // then the replay's blob. A replay with the current file that is the same as
 // the last one streamed is passed over (the page has it). Empty when none is left.
 std::string next(Session& session);
-
-// One scenario played through the plug-in's core with `file` as its settings
-// file, to the end of its last camera, as a replay blob.
-std::string replay(const Session& session, const sim::Scenario& scenario, const std::string& file);
 
 }  // namespace tuner
