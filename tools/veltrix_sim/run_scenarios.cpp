@@ -222,21 +222,6 @@ struct Progress {
     }
 };
 
-struct ScenarioOutcome {
-    std::string name;
-    bool ran = false;
-    std::string error;  // why it could not run
-    sim::TraceSummary summary;
-    bool hasExpectations = false;
-    std::vector<std::string> failures;
-};
-
-std::string resultWord(const ScenarioOutcome& o) {
-    if (!o.ran) return "ERROR";
-    if (!o.failures.empty()) return "FAIL";
-    return o.hasExpectations ? "PASS" : "-";
-}
-
 // Directory names stay unique within one run.
 std::string uniqueName(std::string name, std::set<std::string>& used) {
     for (char& c : name)
@@ -246,17 +231,6 @@ std::string uniqueName(std::string name, std::set<std::string>& used) {
     for (int k = 2; used.count(candidate); ++k) candidate = name + "-" + std::to_string(k);
     used.insert(candidate);
     return candidate;
-}
-
-// A run as its page gets it: the verdict, the settings played with (bytes),
-// and the trace as a replay, in the format the page's module gives its own.
-json runData(const ScenarioOutcome& o, const sim::Scenario* scenario, const sim::InProcessResult& played) {
-    json run = {{"name", o.name}, {"result", resultWord(o)}, {"error", o.error}, {"failures", o.failures}};
-    if (!scenario) return run;
-    run["settings"] = scenario->ini ? json(sim::latin1(*scenario->ini)) : json(nullptr);
-    run["replay"] = sim::latin1(
-        tuner::encodeReplay(*scenario, played.trace, played.output, {{"cutShort", false}, {"recorded", true}}));
-    return run;
 }
 
 // The tuner page with the run in it, at `to`; says where it went. Without a
@@ -271,28 +245,11 @@ std::string writePage(const std::string& given, const fs::path& to, const json& 
            (to.parent_path() / "run.json").u8string();
 }
 
-// The summary, made once for the console and the page: a row of figures per
-// scenario, then each scenario that could not run or missed an expectation.
-json summaryTable(const std::vector<ScenarioOutcome>& outcomes) {
-    auto figure = [](float v) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));
-        return std::string(text);
-    };
-    json rows = json::array(), problems = json::array();
-    for (const ScenarioOutcome& o : outcomes) {
-        const sim::TraceSummary& s = o.summary;
-        if (!o.ran)
-            rows.push_back({o.name, "-", "-", "-", "-", "-", "-", "ERROR"});
-        else
-            rows.push_back({o.name, std::to_string(s.camerasMade), std::to_string(s.camerasDestroyed),
-                            std::to_string(s.passesFollowed), std::to_string(s.passesLingered),
-                            figure(s.lowestTimeScale), figure(s.finalTimeScale), resultWord(o)});
-        if (!o.ran) problems.push_back(o.name + ": cannot run: " + o.error);
-        for (const std::string& f : o.failures) problems.push_back(o.name + ": " + f);
-    }
-    const json head = {"scenario", "made", "destroyed", "followed", "lingered", "lowest", "at end", "expectations"};
-    return {{"head", head}, {"rows", rows}, {"problems", problems}};
+// A time scale in the summary.
+std::string figure(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));
+    return text;
 }
 
 void printSummaryTable(const json& table, std::ostream& out) {
@@ -311,7 +268,9 @@ void printSummaryTable(const json& table, std::ostream& out) {
     for (const json& problem : table["problems"]) out << problem.get<std::string>() << '\n';
 }
 
-// What every scenario of one run shares.
+// What every scenario of one run shares, and what each adds: its data for the
+// page, and the summary, made once for the console and the page (a row of
+// figures per scenario, then each that could not run or missed an expectation).
 struct Run {
     const RunOptions& options;
     Progress progress;
@@ -319,6 +278,8 @@ struct Run {
     std::unique_ptr<WineDriver> wine;    // --dll's runner
     fs::path outDir;
     std::set<std::string> usedNames;
+    json runs = json::array(), rows = json::array(), problems = json::array();
+    int status = 0;  // 2: a scenario could not run; else 1: an expectation failed
 };
 
 // The settings file read, Wine started and the output folder made; false,
@@ -344,22 +305,22 @@ bool prepare(Run& run, std::ostream& err) {
 }
 
 // Scenario `index` played, in-process or under Wine, its trace and output
-// written to its folder; its data for the page.
-json playScenario(Run& run, size_t index, ScenarioOutcome& o) {
+// written to its folder, its data and its row added.
+void playScenario(Run& run, size_t index) {
     const std::string& file = run.options.scenarioFiles[index];
     const size_t total = run.options.scenarioFiles.size();
-    o.name = fs::path(file).stem().string();
+    std::string name = fs::path(file).stem().string();
     try {
         json document;
         sim::Scenario scenario = sim::loadScenario(file, &document);
         if (scenario.windowsOnly && !run.wine)
             throw std::runtime_error("it checks what only the real DLL shows: run it with --dll");
         if (run.iniText) scenario.ini = run.iniText;
-        o.name = uniqueName(scenario.name.empty() ? o.name : scenario.name, run.usedNames);
-        const fs::path dir = run.outDir / o.name;
+        name = uniqueName(scenario.name.empty() ? name : scenario.name, run.usedNames);
+        const fs::path dir = run.outDir / name;
         fs::create_directories(dir);
 
-        const std::string label = o.name + " (" + std::to_string(index + 1) + "/" + std::to_string(total) + ")";
+        const std::string label = name + " (" + std::to_string(index + 1) + "/" + std::to_string(total) + ")";
         auto onPass = [&](int pass, int passes) {
             run.progress.update((static_cast<double>(index) + static_cast<double>(pass) / passes) / total, label);
         };
@@ -371,50 +332,54 @@ json playScenario(Run& run, size_t index, ScenarioOutcome& o) {
         sim::writeTraceCsv(played.trace, (dir / "trace.csv").string());
         writeBytes(dir / "output.txt", played.output);
 
-        o.ran = true;
-        o.summary = sim::summarize(played.trace);
-        o.failures = sim::checkExpectations(scenario, played.trace, played.output);
-        o.hasExpectations = !scenario.expect.empty();
-        return runData(o, &scenario, played);
+        const std::vector<std::string> failures = sim::checkExpectations(scenario, played.trace, played.output);
+        const std::string result = !failures.empty() ? "FAIL" : scenario.expect.empty() ? "-" : "PASS";
+        // The trace as a replay, in the format the page's module gives its own.
+        const std::string replay =
+            tuner::encodeReplay(scenario, played.trace, played.output, {{"cutShort", false}, {"recorded", true}});
+        const sim::TraceSummary s = sim::summarize(played.trace);
+        run.rows.push_back({name, std::to_string(s.camerasMade), std::to_string(s.camerasDestroyed),
+                            std::to_string(s.passesFollowed), std::to_string(s.passesLingered),
+                            figure(s.lowestTimeScale), figure(s.finalTimeScale), result});
+        for (const std::string& f : failures) run.problems.push_back(name + ": " + f);
+        if (!failures.empty() && run.status == 0) run.status = 1;
+        run.runs.push_back({{"name", name}, {"result", result}, {"error", ""}, {"failures", failures},
+                            {"settings", scenario.ini ? json(sim::latin1(*scenario.ini)) : json(nullptr)},
+                            {"replay", sim::latin1(replay)}});
     } catch (const std::exception& e) {
-        o.ran = false;
-        o.error = e.what();
-        if (run.usedNames.count(o.name) == 0) o.name = uniqueName(o.name, run.usedNames);
-        return runData(o, nullptr, {});
+        if (run.usedNames.count(name) == 0) name = uniqueName(name, run.usedNames);
+        run.rows.push_back({name, "-", "-", "-", "-", "-", "-", "ERROR"});
+        run.problems.push_back(name + ": cannot run: " + e.what());
+        run.status = 2;
+        run.runs.push_back({{"name", name}, {"result", "ERROR"}, {"error", e.what()}, {"failures", json::array()}});
     }
 }
 
 // The run's data written (run.json and its page), the summary printed; the exit status.
-int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const json& runs, std::ostream& out,
-           std::ostream& err) {
+int finish(Run& run, std::ostream& out, std::ostream& err) {
     const RunOptions& options = run.options;
-    const json table = summaryTable(outcomes);
+    const json head = {"scenario", "made", "destroyed", "followed", "lingered", "lowest", "at end", "expectations"};
+    const json table = {{"head", head}, {"rows", run.rows}, {"problems", run.problems}};
     const json data = {
         {"veltrix", "run"},
         {"runner", options.dll ? "the real " + fs::u8path(*options.dll).filename().u8string() +
                                      " under Wine, with the stand-in host"
                                : "the plug-in's core in-process, with the simulated host"},
         {"settings", run.iniText ? json(sim::latin1(*run.iniText)) : json(nullptr)},
-        {"runs", runs},
+        {"runs", run.runs},
         {"table", table},
     };
     std::string page;  // where the page went, or why there is none
-    int status = 0;
     try {
         writeBytes(run.outDir / "run.json", jsonText(data) + "\n");
         page = writePage(options.page, run.outDir / "index.html", data);
     } catch (const std::exception& e) {
         err << "veltrix-sim: " << e.what() << '\n';
-        status = 2;
+        run.status = 2;
     }
-
     printSummaryTable(table, out);
     if (!page.empty()) out << page << '\n';
-    for (const ScenarioOutcome& o : outcomes) {
-        if (!o.ran) status = 2;
-        if (o.ran && !o.failures.empty() && status == 0) status = 1;
-    }
-    return status;
+    return run.status;
 }
 
 }  // namespace
@@ -422,11 +387,9 @@ int finish(const Run& run, const std::vector<ScenarioOutcome>& outcomes, const j
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
     Run run{options, {err, &err == &std::cerr && isatty(STDERR_FILENO)}, {}, {}, {}, {}};
     if (!prepare(run, err)) return 2;
-    std::vector<ScenarioOutcome> outcomes(options.scenarioFiles.size());
-    json runs = json::array();
-    for (size_t index = 0; index < outcomes.size(); ++index) runs.push_back(playScenario(run, index, outcomes[index]));
+    for (size_t index = 0; index < options.scenarioFiles.size(); ++index) playScenario(run, index);
     run.progress.finish();
-    return finish(run, outcomes, runs, out, err);
+    return finish(run, out, err);
 }
 
 }  // namespace tools
