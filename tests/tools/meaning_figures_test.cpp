@@ -3,8 +3,8 @@
 // and a switched-off camera is named where it would start.
 #include <gtest/gtest.h>
 
-#include "ini_check.h"
 #include "run_in_process.h"
+#include "settings_report.h"
 #include "sim_fixture.h"
 #include "tuner.h"
 

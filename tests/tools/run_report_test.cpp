@@ -8,9 +8,9 @@
 #include <regex>
 #include <sstream>
 
-#include "page_data.h"
 #include "run_in_process.h"
 #include "run_scenarios.h"
+#include "settings_report.h"
 #include "sim_fixture.h"
 
 using nlohmann::json;

@@ -1,4 +1,4 @@
-#include "ini_check.h"
+#include "settings_report.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,7 +58,7 @@ size_t editDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string quoted(std::string_view text) { return "\"" + shownText(text) + "\""; }
+std::string quotedText(std::string_view text) { return "\"" + shownText(text) + "\""; }
 
 bool isMouseButton(int code) { return code == 1 || code == 2 || code == 4 || code == 5 || code == 6; }
 
@@ -141,13 +141,13 @@ void sectionFate(Check& c, std::string_view name, LineFate& f) {
 void noEqualsFate(Check& c, std::string_view trimmed, LineFate& f) {
     if (trimmed.front() == '[') {
         f.notes.push_back("ignored: not a section header (it must end with \"]\") and no \"=\"");
-        c.warn(quoted(trimmed) + " is not a section header (nothing may follow the \"]\"): the lines below " +
+        c.warn(quotedText(trimmed) + " is not a section header (nothing may follow the \"]\"): the lines below " +
                (c.sawHeader ? "stay in [" + shownText(c.section) + "]" : "stay outside every section"));
         return;
     }
     f.notes.push_back("ignored: no \"=\"");
     if (findSetting(trimmed.substr(0, trimmed.find_first_of(" \t:"))))
-        c.warn(quoted(trimmed) + " has no \"=\" and is ignored");
+        c.warn(quotedText(trimmed) + " has no \"=\" and is ignored");
 }
 
 void switchFate(Check& c, const Setting& s, std::string_view value, LineFate& f) {
@@ -187,13 +187,13 @@ void numberFate(Check& c, const Setting& s, std::string_view value, LineFate& f)
         // Where the conversion stopped (up to a NUL byte), for the modder's sake only.
         const std::string rest = std::string(value.substr(read.used)).c_str();
         if (rest.empty()) return;
-        f.notes.push_back("reads " + shown + " from " + quoted(value) + "; " + quoted(rest) + " is ignored");
-        c.warn(key + " reads " + shown + " from " + quoted(value) + ": " + quoted(rest) + " is ignored");
+        f.notes.push_back("reads " + shown + " from " + quotedText(value) + "; " + quotedText(rest) + " is ignored");
+        c.warn(key + " reads " + shown + " from " + quotedText(value) + ": " + quotedText(rest) + " is ignored");
         return;
     }
     const std::string why = value.empty()                          ? "an empty value is not a number"
-                            : read.what == FloatText::OutOfRange ? quoted(value) + " is out of range"
-                                                                 : quoted(value) + " is not a number";
+                            : read.what == FloatText::OutOfRange ? quotedText(value) + " is out of range"
+                                                                 : quotedText(value) + " is not a number";
     f.notes.push_back("unusable: " + why + "; " + key + " keeps its default, and later lines for it are not read");
     c.warn(key + ": " + why + ", so it keeps its default");
 }
@@ -218,9 +218,9 @@ void unknownKeyFate(Check& c, std::string_view name, LineFate& f) {
     }
     for (const Setting& s : kSettings) {
         if (loose(s.key) != loose(name)) continue;
-        f.notes.push_back("passed over: no setting is called " + quoted(name) + " (names are compared exactly: " +
+        f.notes.push_back("passed over: no setting is called " + quotedText(name) + " (names are compared exactly: " +
                           s.key + ")");
-        if (&s != &toggleSetting()) c.warn(quoted(name) + " is not " + s.key + ": names are compared exactly");
+        if (&s != &toggleSetting()) c.warn(quotedText(name) + " is not " + s.key + ": names are compared exactly");
         return;
     }
     std::string best;
@@ -229,8 +229,8 @@ void unknownKeyFate(Check& c, std::string_view name, LineFate& f) {
         const size_t d = editDistance(loose(name), loose(s.key));
         if (d < bestDistance) best = s.key, bestDistance = d;
     }
-    f.notes.push_back("passed over: [" + c.section + "] has no setting " + quoted(name));
-    c.warn("[" + c.section + "] has no setting " + quoted(name) + (best.empty() ? "" : " (" + best + "?)"));
+    f.notes.push_back("passed over: [" + c.section + "] has no setting " + quotedText(name));
+    c.warn("[" + c.section + "] has no setting " + quotedText(name) + (best.empty() ? "" : " (" + best + "?)"));
 }
 
 void entryFate(Check& c, std::string_view name, std::string_view value, LineFate& f) {
@@ -256,7 +256,7 @@ void bindingFate(Check& c, std::string_view line, LineFate& f) {
     if (!bindingOf(line, b)) return;
     const std::string toggle = toggleSetting().key;
     const bool nearToggle = b.name != toggle && loose(b.name) == loose(toggle);
-    const std::string unused = quoted(b.name) + " is not " + toggle +
+    const std::string unused = quotedText(b.name) + " is not " + toggle +
                                ": names are compared exactly, so this binding is never used";
     if (b.code != 0) {
         if (b.name == toggle) {
@@ -264,16 +264,16 @@ void bindingFate(Check& c, std::string_view line, LineFate& f) {
             c.toggleValue = b.value;
             f.notes.push_back("key binding: " + toggle + " = " + describeKey(b.code));
         } else if (nearToggle) {
-            f.notes.push_back("key binding " + quoted(b.name) + " = " + std::to_string(b.code) +
+            f.notes.push_back("key binding " + quotedText(b.name) + " = " + std::to_string(b.code) +
                               " stored but never looked up (the name is " + toggle + ")");
             c.warn(unused);
         } else {
             f.notes.push_back("also read as a key binding: code " + std::to_string(b.code) + " stored under " +
-                              quoted(b.name) + ", never used");
+                              quotedText(b.name) + ", never used");
         }
         return;
     }
-    const std::string message = quoted(unknownBindingMessage(b.name, b.value));
+    const std::string message = quotedText(unknownBindingMessage(b.name, b.value));
     if (b.name == toggle) {
         f.notes.push_back("key binding: prints " + message + "; the toggle key stays as it was");
         c.warn(toggle + "=" + shownText(b.value) + " names no key: the plug-in prints " + message +

@@ -1,4 +1,4 @@
-#include "ini_check.h"
+#include "settings_report.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "page_data.h"
+#include "settings_report.h"
 
 #include <algorithm>
 #include <fstream>

@@ -6,10 +6,9 @@
 #include <iostream>
 
 #include "exact_json.h"
-#include "ini_check.h"
-#include "page_data.h"
 #include "platform.h"
 #include "settings/settings_file.h"
+#include "settings_report.h"
 
 namespace fs = std::filesystem;
 

@@ -2,8 +2,8 @@
 #include <iostream>
 #include <string>
 
-#include "ini_check.h"
 #include "run_scenarios.h"
+#include "settings_report.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "page_data.h"
 #include "run_in_process.h"
 #include "settings/settings_file.h"
+#include "settings_report.h"
 #include "tuner.h"
 
 namespace tools {

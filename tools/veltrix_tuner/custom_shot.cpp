@@ -65,10 +65,11 @@ void stageThrow(const Shot& shot, json& s) {
 sim::Scenario customShot(const json& params) {
     const uint32_t hash = static_cast<uint32_t>(std::stoul(params.at("weapon").get<std::string>(), nullptr, 16));
     const tools::Weapon* weapon = tools::findWeapon(hash);
-    if (!weapon) throw std::runtime_error("no weapon or throwable of the plug-in's tables has the hash " + tools::hashText(hash));
+    if (!weapon)
+        throw std::runtime_error("no weapon or throwable of the plug-in's tables has the hash " + tools::hashText(hash));
     auto within = [&](const char* name, double fallback, double lo, double hi) {
         const double v = params.value(name, fallback);
-        return std::isfinite(v) ? std::min(std::max(v, lo), hi) : lo;
+        return std::isfinite(v) ? std::clamp(v, lo, hi) : lo;
     };
     const Shot shot{hash, weapon->kind, within("distance", 25.0, 2, 150), within("height", 0.0, -30, 30),
                     within("speed", 0.0, -20, 20)};

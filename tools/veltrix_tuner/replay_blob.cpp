@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "game_names.h"
-#include "ini_check.h"
-#include "page_data.h"
+#include "settings_report.h"
 #include "world.h"
 
 namespace tuner {

@@ -16,8 +16,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ini_check.h"
 #include "scenario.h"
+#include "settings_report.h"
 
 namespace tuner {
 
