@@ -44,12 +44,6 @@ const std::vector<Weapon>& pluginWeapons() {
     return list;
 }
 
-const Weapon* findWeapon(uint32_t hash) {
-    for (const Weapon& w : pluginWeapons())
-        if (w.hash == hash) return &w;
-    return nullptr;
-}
-
 // ---- Keys ----------------------------------------------------------------------------------
 std::string keyName(int code) {
     static const std::map<int, const char*> kNames = {

@@ -43,8 +43,6 @@ struct Weapon {
 
 // In the order of the plug-in's tables: the guns, the bows, then the thrown models.
 const std::vector<Weapon>& pluginWeapons();
-// The row of `hash`, or nullptr.
-const Weapon* findWeapon(uint32_t hash);
 
 // The tools' one table of keys. Short name of a Windows virtual-key code ("N",
 // "F5", "SPACE", "left mouse button"); empty when no key has that code.

@@ -197,8 +197,7 @@ double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(
 struct Progress {
     std::ostream& err;
     bool terminal;
-    bool shown = false;
-    int lastPercent = -1;
+    int lastPercent = -1;  // -1: nothing shown yet
     Clock::time_point start = Clock::now(), lastShown = start;
 
     void update(double fraction, const std::string& label) {
@@ -207,7 +206,6 @@ struct Progress {
         if (terminal) {
             if (secondsSince(lastShown) < 0.2 && percent == lastPercent) return;
             err << "\r\033[K" << percent << "%  " << label << std::flush;
-            shown = true;
         } else {
             // A log file gets a line per tenth, not a stream of carriage returns.
             if (percent / 10 == lastPercent / 10) return;
@@ -216,9 +214,8 @@ struct Progress {
         lastPercent = percent;
         lastShown = Clock::now();
     }
-    void finish() {
-        if (shown) err << "\r\033[K" << std::flush;
-        shown = false;
+    void finish() const {
+        if (terminal && lastPercent >= 0) err << "\r\033[K" << std::flush;
     }
 };
 

@@ -75,14 +75,6 @@ std::string envelope(const nlohmann::json& header, std::string_view bytes = {});
 std::string encodeReplay(const sim::Scenario& scenario, const sim::Trace& trace, const std::string& output,
                          nlohmann::json header);
 
-// A modder's own shot or throw as a scenario of one event (custom_shot.cpp).
-// `params`: {"weapon": hash of a weapon or throwable model of the tables
-// ("0x99A23408"), "distance": metres (2 to 150), "height": metres above the
-// player (-30 to 30), "speed": the target's speed across the line of fire
-// (m/s, -20 to 20)}; values outside are brought within. Throws
-// std::runtime_error for an unknown weapon.
-sim::Scenario customShot(const nlohmann::json& params);
-
 // Every file of scenarios/, as text (cmake/bundled_scenarios.cmake).
 struct BundledScenario {
     const char* file;
