@@ -85,6 +85,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cout << "veltrix-check: " << e.what() << "\n";
     }
-    if (check::ownsConsoleAlone()) check::waitForEnter();
+    check::holdOwnConsole();
     return status;
 }

@@ -46,10 +46,13 @@ std::string programDirectory() {
 
 void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }
 
-bool ownsConsoleAlone() {
+void holdOwnConsole() {
     DWORD processes[2];
     DWORD mode = 0;
-    return GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+    if (GetConsoleProcessList(processes, 2) != 1 || !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return;
+    std::cout << "\nPress Enter to close this window." << std::flush;
+    std::string line;
+    std::getline(std::cin, line);
 }
 
 bool openInBrowser(const std::string& path) {
@@ -68,18 +71,12 @@ std::string programDirectory() {
 
 void prepareConsole() {}
 
-bool ownsConsoleAlone() { return false; }
+void holdOwnConsole() {}
 
 bool openInBrowser(const std::string& path) {
     const std::string command = "xdg-open '" + path + "' >/dev/null 2>&1 &";
     return path.find('\'') == std::string::npos && std::system(command.c_str()) == 0;
 }
 #endif
-
-void waitForEnter() {
-    std::cout << "\nPress Enter to close this window." << std::flush;
-    std::string line;
-    std::getline(std::cin, line);
-}
 
 }  // namespace check

@@ -33,13 +33,14 @@ namespace {
 // tests/e2e/run_e2e.sh, which owns the Wine set-up.
 class WineDriver {
 public:
-    // `driver`: e2e_driver.exe or the folder that holds it (default: "e2e"
-    // beside the DLL, as the windows preset builds it). Throws
-    // std::runtime_error with what is missing.
-    static std::unique_ptr<WineDriver> find(const std::string& dll, const std::optional<std::string>& driver);
+    // The DLL staged beside the driver and Wine started, its prefix made on
+    // first use (a minute or two; `err` hears of it). `driver`: e2e_driver.exe
+    // or the folder that holds it (default: "e2e" beside the DLL, as the
+    // windows preset builds it). Throws std::runtime_error with what is
+    // missing, or when Wine does not start.
+    static std::unique_ptr<WineDriver> start(const std::string& dll, const std::optional<std::string>& driver,
+                                             std::ostream& err);
     ~WineDriver();
-    // Starts Wine, making its prefix on first use (a minute or two; `err` hears of it).
-    void start(std::ostream& err);
     // Plays `scenario` (`document`: its file's JSON) with its settings file
     // beside it in `dir`, byte for byte; the driver's files go to `dir`/wine.
     // Throws std::runtime_error when the run leaves no trace.
@@ -88,7 +89,8 @@ std::string failureLines(const std::string& log) {
     return lines.empty() ? "the driver left no trace" : lines;
 }
 
-std::unique_ptr<WineDriver> WineDriver::find(const std::string& dll, const std::optional<std::string>& driver) {
+std::unique_ptr<WineDriver> WineDriver::start(const std::string& dll, const std::optional<std::string>& driver,
+                                              std::ostream& err) {
     const fs::path plugin = fs::absolute(dll);
     if (!fs::is_regular_file(plugin)) throw std::runtime_error("no plug-in at " + plugin.string());
     // --driver names the driver program or the folder that holds it.
@@ -117,6 +119,14 @@ std::unique_ptr<WineDriver> WineDriver::find(const std::string& dll, const std::
     for (const char* file : kDriverFiles) fs::copy_file(folder / file, d->staging_ / file, ec);
     if (!ec) fs::copy_file(plugin, d->staging_ / "Veltrix.asi", ec);
     if (ec) throw std::runtime_error("cannot stage the driver: " + ec.message());
+
+    if (!fs::exists(d->prefix_ / "system.reg"))
+        err << "Setting up the Wine prefix " << d->prefix_.string() << " (once; a minute or two)\n" << std::flush;
+    d->startServer();
+    d->started_ = true;
+    const fs::path log = d->staging_ / "start.log";
+    if (runLogged(d->scriptCommand("start"), log) != 0)
+        throw std::runtime_error("Wine does not start: " + failureLines(readText(log)));
     return d;
 }
 
@@ -144,20 +154,8 @@ void WineDriver::startServer() const {
               "/dev/null");
 }
 
-void WineDriver::start(std::ostream& err) {
-    if (started_) return;
-    started_ = true;
-    if (!fs::exists(prefix_ / "system.reg"))
-        err << "Setting up the Wine prefix " << prefix_.string() << " (once; a minute or two)\n" << std::flush;
-    startServer();
-    const fs::path log = staging_ / "start.log";
-    if (runLogged(scriptCommand("start"), log) != 0)
-        throw std::runtime_error("Wine does not start: " + failureLines(readText(log)));
-}
-
 sim::InProcessResult WineDriver::run(const sim::Scenario& scenario, json document, const fs::path& dir,
                                      const std::function<void(int, int)>& progress) const {
-    if (!started_) throw std::logic_error("WineDriver::run before start");
     // The settings file travels as bytes in a file beside the scenario: a
     // JSON string holds UTF-8 text only, and a UTF-16 file, say, is not that.
     document.erase("ini");
@@ -286,10 +284,7 @@ bool prepare(Run& run, std::ostream& err) {
     try {
         if (options.ini && !readSettingsFile(options.ini->c_str(), run.iniText.emplace()))
             throw std::runtime_error("cannot read " + *options.ini);
-        if (options.dll) {
-            run.wine = WineDriver::find(*options.dll, options.driver);
-            run.wine->start(err);
-        }
+        if (options.dll) run.wine = WineDriver::start(*options.dll, options.driver, err);
         run.outDir = fs::absolute(options.out);
         std::error_code ec;
         fs::create_directories(run.outDir, ec);

@@ -58,7 +58,7 @@ nlohmann::json linesOf(const Analysed& a, int from, int to);
 // empty line at the end. False, with the reason, when it cannot be made.
 bool applyEdit(const std::string& file, const nlohmann::json& edit, std::string& edited, std::string& problem);
 
-// ---- Replays (replay_blob.cpp), also of the runs veltrix-sim records ---------------------------
+// ---- Replays (session.cpp), also of the runs veltrix-sim records -----------------------------
 // One answer of the module (and a replay is one): the length of a JSON header
 // (4 bytes, little endian), the header, zeros to a multiple of 4, then
 // `bytes`, which so start 4-aligned for the page's Float32Array.
