@@ -8,7 +8,6 @@
 #include <iterator>
 
 #include "float_text.h"
-#include "game_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
 

@@ -11,7 +11,6 @@
 #include "cameras/shot_dispatch.h"
 #include "cameras/thrown.h"
 #include "float_text.h"
-#include "game_names.h"
 #include "game_speed.h"
 #include "settings/catalogue.h"
 

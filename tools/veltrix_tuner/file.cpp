@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "float_text.h"
-#include "game_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
+#include "settings_report.h"
 
 namespace tuner {
 

@@ -16,7 +16,6 @@
 
 #include "cameras/explosive_camera.h"
 #include "cameras/hash_set.h"
-#include "game_names.h"
 #include "run_in_process.h"
 #include "settings_report.h"
 #include "world.h"

@@ -1,4 +1,4 @@
-#include "game_names.h"
+#include "settings_report.h"
 
 #include <cstdio>
 #include <map>
