@@ -86,8 +86,7 @@ std::string keyName(int code) {
 }
 
 std::string keyText(int32_t code) {
-    if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
-    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
+    if ((code >= 'A' && code <= 'Z') || (code >= 0x70 && code <= 0x87)) return keyName(code);
     for (const NamedKey& key : kNamedKeys)  // the first name of a code
         if (key.code == code) return key.name;
     char text[16];

@@ -9,15 +9,14 @@
 namespace tools {
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 
 // The page's slot, as web/src/index.html has it. Its content is JSON, never
 // run, so a file's text put there cannot become markup or script.
 const char kSlotStart[] = "<script id=\"veltrix-data\" type=\"application/json\">";
 const char kSlotEnd[] = "</script>";
 
-std::string jsonText(const nlohmann::json& value) {
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
+std::string jsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 std::vector<fs::path> tunerPageCandidates(const std::string& given, const fs::path& programDirectory) {
     if (!given.empty()) return {fs::u8path(given)};
@@ -29,7 +28,7 @@ std::vector<fs::path> tunerPageCandidates(const std::string& given, const fs::pa
     return list;
 }
 
-std::string pageWithData(const std::string& page, const nlohmann::json& data) {
+std::string pageWithData(const std::string& page, const json& data) {
     const size_t start = page.find(kSlotStart);
     const size_t from = start == std::string::npos ? start : start + sizeof kSlotStart - 1;
     const size_t end = start == std::string::npos ? start : page.find(kSlotEnd, from);
@@ -41,7 +40,7 @@ std::string pageWithData(const std::string& page, const nlohmann::json& data) {
     return page.substr(0, from) + text + page.substr(end);
 }
 
-bool writeTunerPage(const std::vector<fs::path>& candidates, const fs::path& to, const nlohmann::json& data) {
+bool writeTunerPage(const std::vector<fs::path>& candidates, const fs::path& to, const json& data) {
     std::error_code ec;
     const auto tuner = std::find_if(candidates.begin(), candidates.end(),
                                     [&](const fs::path& p) { return fs::is_regular_file(p, ec); });

@@ -73,7 +73,7 @@ std::string readText(const fs::path& path) {
     return text;
 }
 
-// Runs a shell command with its output going to `log`; returns its exit status.
+// The command's exit status, its output going to `log`.
 int runLogged(const std::string& command, const fs::path& log) {
     const int status = std::system((command + " >" + shellQuoted(log.string()) + " 2>&1 </dev/null").c_str());
     if (status == -1 || !WIFEXITED(status)) return -1;
@@ -277,25 +277,6 @@ struct Run {
     int status = 0;  // 2: a scenario could not run; else 1: an expectation failed
 };
 
-// The settings file read, Wine started and the output folder made; false,
-// said on `err`, when one cannot be.
-bool prepare(Run& run, std::ostream& err) {
-    const RunOptions& options = run.options;
-    try {
-        if (options.ini && !readSettingsFile(options.ini->c_str(), run.iniText.emplace()))
-            throw std::runtime_error("cannot read " + *options.ini);
-        if (options.dll) run.wine = WineDriver::start(*options.dll, options.driver, err);
-        run.outDir = fs::absolute(options.out);
-        std::error_code ec;
-        fs::create_directories(run.outDir, ec);
-        if (ec) throw std::runtime_error("cannot create " + run.outDir.string() + ": " + ec.message());
-    } catch (const std::exception& e) {
-        err << "veltrix-sim: " << e.what() << '\n';
-        return false;
-    }
-    return true;
-}
-
 // Scenario `index` played, in-process or under Wine, its trace and output
 // written to its folder, its data and its row added.
 void playScenario(Run& run, size_t index) {
@@ -378,7 +359,19 @@ int finish(Run& run, std::ostream& out, std::ostream& err) {
 
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err) {
     Run run{options, {err, &err == &std::cerr && isatty(STDERR_FILENO)}, {}, {}, {}, {}};
-    if (!prepare(run, err)) return 2;
+    // The settings file read, Wine started and the output folder made.
+    try {
+        if (options.ini && !readSettingsFile(options.ini->c_str(), run.iniText.emplace()))
+            throw std::runtime_error("cannot read " + *options.ini);
+        if (options.dll) run.wine = WineDriver::start(*options.dll, options.driver, err);
+        run.outDir = fs::absolute(options.out);
+        std::error_code ec;
+        fs::create_directories(run.outDir, ec);
+        if (ec) throw std::runtime_error("cannot create " + run.outDir.string() + ": " + ec.message());
+    } catch (const std::exception& e) {
+        err << "veltrix-sim: " << e.what() << '\n';
+        return 2;
+    }
     for (size_t index = 0; index < options.scenarioFiles.size(); ++index) playScenario(run, index);
     run.progress.finish();
     return finish(run, out, err);

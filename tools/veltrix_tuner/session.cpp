@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -271,7 +270,7 @@ std::string share(Session& session, const json& args, const std::string&) {
     return envelope(json::object());
 }
 
-using Operation = std::function<std::string(Session&, const json&, const std::string&)>;
+using Operation = std::string (*)(Session&, const json&, const std::string&);
 const std::map<std::string, Operation, std::less<>> kOperations = {
     {"start", start}, {"change", change}, {"stage", stage}, {"lines", lines}, {"settings", settings},
     {"replay", replayOne}, {"share", share},
