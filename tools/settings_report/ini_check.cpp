@@ -59,8 +59,6 @@ size_t editDistance(const std::string& a, const std::string& b) {
 
 std::string quotedText(std::string_view text) { return "\"" + shownText(text) + "\""; }
 
-bool isMouseButton(int code) { return code == 1 || code == 2 || code == 4 || code == 5 || code == 6; }
-
 // "78 (N)", "7 (no key)".
 std::string describeKey(int32_t code) {
     const std::string name = keyName(code);
@@ -417,7 +415,7 @@ void warnAboutToggleKey(Check& c) {
         c.warn(line, binding + ", which no key has (key codes run from 1 to 254): the plug-in can never be switched off");
     else if (name.empty())
         c.warn(line, binding + ", which is not a key: the plug-in can never be switched off");
-    else if (isMouseButton(code))
+    else if (code == 1 || code == 2 || (code >= 4 && code <= 6))  // a mouse button
         c.warn(line, binding + ", the " + name + ": every click would switch the plug-in" + digitHint);
     else if (loneDigit)
         c.warn(line, binding + " (" + name + ")" + digitHint);

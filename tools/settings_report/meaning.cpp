@@ -105,8 +105,7 @@ Meaning meaningOf() {
 std::string framesInWords(int frames) {
     if (frames >= kShotCameraFrames) return "ten minutes or more";
     char text[48];
-    std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s",
-                  frames / kFramesPerSecond);
+    std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s", frames / kFramesPerSecond);
     return text;
 }
 
@@ -151,8 +150,7 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m) {
                       number(kArrowTravelStep) + " m a frame (" + number(kArrowTravelStep * kFramesPerSecond) +
                           " m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
                       holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
-                      speedText(BowCamSpeed) + " while it flies, " + speedText(BowLingerSpeed) +
-                          " while it holds"});
+                      speedText(BowCamSpeed) + " while it flies, " + speedText(BowLingerSpeed) + " while it holds"});
 
     const std::string share = number(kBulletPullBackShare * 100) + " %";
     std::string& end = t.bulletEnd;

@@ -1,11 +1,10 @@
 // The settings report: what the plug-in makes of a settings file, line by
 // line (ini-check), what its numbers mean to a player, the names the tools
-// show, and the pages they write with it.
-//
-// The record is made from the plug-in's own settings code: its load gives
-// the values and the printed lines, its reads say which line decides each
-// setting, and its classification of a line (and of a key binding) decides
-// each line's fate. ini-check adds words and warnings, nothing it could get wrong.
+// show, and the pages they write with it. The record is made from the
+// plug-in's own settings code: its load gives the values and the printed
+// lines, its reads say which line decides each setting, and its classification
+// of a line (and of a key binding) decides each line's fate. ini-check adds
+// words and warnings, nothing it could get wrong.
 #pragma once
 
 #include <cstddef>

@@ -149,9 +149,8 @@ void WineDriver::startServer() const {
     std::error_code ec;
     fs::create_directories(prefix_, ec);
     const char* server = std::getenv("WINESERVER");
-    runLogged("WINEPREFIX=" + shellQuoted(prefix_.string()) + " " +
-                  shellQuoted(server && *server ? server : "/usr/lib/wine/wineserver") + " -p60",
-              "/dev/null");
+    const std::string wineserver = server && *server ? server : "/usr/lib/wine/wineserver";
+    runLogged("WINEPREFIX=" + shellQuoted(prefix_.string()) + " " + shellQuoted(wineserver) + " -p60", "/dev/null");
 }
 
 sim::InProcessResult WineDriver::run(const sim::Scenario& scenario, json document, const fs::path& dir,
@@ -240,7 +239,7 @@ std::string writePage(const std::string& given, const fs::path& to, const json& 
            (to.parent_path() / "run.json").u8string();
 }
 
-// A time scale in the summary.
+// A time scale as the summary shows it.
 std::string figure(float v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.4g", static_cast<double>(v));

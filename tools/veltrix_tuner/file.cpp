@@ -20,7 +20,6 @@ using nlohmann::json;
 
 namespace {
 
-// Each line of a file as the plug-in cuts it.
 std::vector<Span> lineSpans(const std::string& file) {
     std::vector<Span> spans;
     size_t pos = 0;
@@ -44,17 +43,6 @@ constexpr size_t kShownAtOnce = 300;
 // Characters of a line shown; a longer one is summed up.
 constexpr size_t kShownCharacters = 400;
 
-// The value of an entry or binding line, by the plug-in's own split, as the
-// tools show bytes; false without "=".
-bool writtenValue(const Analysed& a, int line, std::string& shown) {
-    if (line < 1 || static_cast<size_t>(line) > a.spans.size()) return false;
-    const Span& s = a.spans[static_cast<size_t>(line - 1)];
-    std::string_view name, value;
-    if (!splitAtEquals(std::string_view(a.file).substr(s.start, s.end - s.start), name, value)) return false;
-    shown = tools::shownText(value);
-    return true;
-}
-
 // At most `limit` code points of UTF-8 `text`, and how long it was when cut.
 std::string cutShort(const std::string& text, size_t limit, size_t bytes) {
     size_t points = 0, at = 0;
@@ -64,10 +52,6 @@ std::string cutShort(const std::string& text, size_t limit, size_t bytes) {
     }
     if (at == text.size()) return text;
     return text.substr(0, at) + " … (" + std::to_string(bytes) + " bytes in all)";
-}
-
-const char* kindName(SettingKind kind) {
-    return kind == SettingKind::Key ? "key" : kind == SettingKind::Switch ? "switch" : "number";
 }
 
 json findings(const std::vector<tools::Finding>& list, int from, int to) {
@@ -209,13 +193,6 @@ bool withLineReplaced(const std::string& file, int n, const std::string& text, s
     return true;
 }
 
-// An empty line at the end: the last line first gets the line end it lacked.
-std::string withLineAdded(const std::string& file) {
-    const std::string eol = lineEndOf(file);
-    const bool unterminated = !file.empty() && file.back() != '\n';
-    return file + (unterminated ? eol : "") + eol;
-}
-
 // `file` with one setting changed (applyEdit's {key, value}): the line that
 // decides it is rewritten, its value only, or a line is added.
 bool editSetting(const std::string& file, const std::string& key, const std::string& value, std::string& edited,
@@ -274,11 +251,14 @@ json settingsOf(const Analysed& a) {
     json settings = json::array();
     for (const tools::EffectiveSetting& e : r.settings) {
         const Setting& s = *e.setting;
-        json setting = {{"key", s.key},    {"section", sectionOf(s)}, {"kind", kindName(s.kind)},
+        const char* kind = s.kind == SettingKind::Key ? "key" : s.kind == SettingKind::Switch ? "switch" : "number";
+        json setting = {{"key", s.key},    {"section", sectionOf(s)}, {"kind", kind},
                         {"text", e.value}, {"line", e.line},          {"fromDefault", e.isDefault},
                         {"sameAsDefault", e.sameAsDefault}};
-        std::string written;
-        if (writtenValue(a, e.line, written)) setting["written"] = written;
+        // The value as the deciding line writes it, by the plug-in's own split.
+        std::string_view name, value;
+        if (e.line > 0 && splitAtEquals(r.lines[static_cast<size_t>(e.line - 1)].text, name, value))
+            setting["written"] = tools::shownText(value);
         if (s.kind == SettingKind::Key) {
             setting["code"] = r.loaded.toggleKey;
             setting["name"] = tools::keyName(r.loaded.toggleKey);
@@ -328,7 +308,9 @@ json linesOf(const Analysed& a, int from, int to) {
 
 bool applyEdit(const std::string& file, const json& edit, std::string& edited, std::string& problem) {
     if (edit.value("addLine", false)) {
-        edited = withLineAdded(file);
+        // An empty line at the end: the last line first gets the line end it lacked.
+        const std::string eol = lineEndOf(file);
+        edited = file + (!file.empty() && file.back() != '\n' ? eol : "") + eol;
         return true;
     }
     if (edit.contains("line"))

@@ -1,8 +1,7 @@
 // The session the page's module holds: the bundled scenarios, the file as it
-// is and as loaded, the queue of replays and their one format (which
-// veltrix-sim also writes); and the operations the page asks the module for
-// by name (the custom shot among them), each one's glue between a request
-// and the tuner's functions, in the one table of them.
+// is and as loaded, the queue of replays and their one format (veltrix-sim
+// writes it too); and the operations the page asks for by name (the custom
+// shot among them), each one's glue between a request and the tuner.
 #include "tuner.h"
 
 #include <algorithm>
@@ -33,8 +32,7 @@ json shownOutput(const std::string& output) {
     json lines = json::array();
     size_t at = 0;
     while (at < output.size() && at < kShownBytes) {
-        size_t end = output.find('\n', at);
-        if (end == std::string::npos) end = output.size();
+        const size_t end = std::min(output.find('\n', at), output.size());
         lines.push_back(tools::shownText(std::string_view(output).substr(at, end - at)));
         at = end + 1;
     }
@@ -135,7 +133,6 @@ void stageThrow(const Shot& shot, json& s) {
     s["passes"] = 10 + flightPasses + 120;
 }
 
-
 // A modder's own shot or throw as a scenario of one event.
 // `params`: {"weapon": hash of a weapon or throwable model of the tables
 // ("0x99A23408"), "distance": metres (2 to 150), "height": metres above the
@@ -145,9 +142,10 @@ void stageThrow(const Shot& shot, json& s) {
 sim::Scenario customShot(const json& params) {
     const uint32_t hash = static_cast<uint32_t>(std::stoul(params.at("weapon").get<std::string>(), nullptr, 16));
     const std::vector<tools::Weapon>& weapons = tools::pluginWeapons();
-    const auto weapon = std::find_if(weapons.begin(), weapons.end(), [&](const tools::Weapon& w) { return w.hash == hash; });
+    const auto weapon = std::find_if(weapons.begin(), weapons.end(), [&](const auto& w) { return w.hash == hash; });
     if (weapon == weapons.end())
-        throw std::runtime_error("no weapon or throwable of the plug-in's tables has the hash " + tools::hashText(hash));
+        throw std::runtime_error("no weapon or throwable of the plug-in's tables has the hash " +
+                                 tools::hashText(hash));
     auto within = [&](const char* name, double fallback, double lo, double hi) {
         const double v = params.value(name, fallback);
         return std::isfinite(v) ? std::clamp(v, lo, hi) : lo;
@@ -262,8 +260,7 @@ std::string replayOne(Session& session, const json& args, const std::string& byt
     return replay(session, *scenario, bytes);
 }
 
-// This module's share of the replays: every args.of-th scenario from the
-// args.index-th (Session::share).
+// This module's share of the replays (Session::share): args.of, args.index.
 std::string share(Session& session, const json& args, const std::string&) {
     session.shares = std::max<size_t>(1, args.at("of").get<size_t>());
     session.share = args.at("index").get<size_t>() % session.shares;

@@ -58,7 +58,8 @@ nlohmann::json linesOf(const Analysed& a, int from, int to);
 // empty line at the end. False, with the reason, when it cannot be made.
 bool applyEdit(const std::string& file, const nlohmann::json& edit, std::string& edited, std::string& problem);
 
-// ---- Replays (session.cpp), also of the runs veltrix-sim records -----------------------------
+// ---- Replays and the session (session.cpp) ----------------------------------------------------
+// Replays are also the runs veltrix-sim records.
 // One answer of the module (and a replay is one): the length of a JSON header
 // (4 bytes, little endian), the header, zeros to a multiple of 4, then
 // `bytes`, which so start 4-aligned for the page's Float32Array.
@@ -83,7 +84,6 @@ struct BundledScenario {
 extern const BundledScenario kBundledScenarios[];
 extern const size_t kBundledScenarioCount;
 
-// ---- The session (session.cpp) -------------------------------------------------------------
 // A replay still to stream: the scenario (a bundled one's key, or "custom"),
 // played with the file as it is now (`current`) or as loaded; `asLoaded`: the
 // file so played is the loaded one, drawn faintly behind later replays.
