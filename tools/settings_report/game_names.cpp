@@ -73,8 +73,7 @@ std::string keyName(int code) {
         {0xF7, "CRSEL"},             {0xF8, "EXSEL"},              {0xF9, "EREOF"},      {0xFA, "PLAY"},
         {0xFB, "ZOOM"},              {0xFD, "PA1"},                {0xFE, "OEM CLEAR"},
     };
-    if (code >= '0' && code <= '9') return std::string(1, static_cast<char>(code));
-    if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
+    if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) return std::string(1, static_cast<char>(code));
     if (code >= 0x60 && code <= 0x69) return "keypad " + std::to_string(code - 0x60);
     if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
     // OEM-specific codes are keys on some keyboards.

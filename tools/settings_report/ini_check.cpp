@@ -66,10 +66,16 @@ std::string describeKey(int32_t code) {
 }
 
 // ---- The check in progress ----------------------------------------------------------------
-// The record being made, what the plug-in's own reads decided, and where the
-// line-by-line walk is.
+// The record being made, what the plug-in's own reads decided (asked at the
+// start), and where the line-by-line walk is.
 struct Check {
-    Check(IniReport& report, std::string_view file) : r(report), text(file) {}
+    Check(IniReport& report, std::string_view file) : r(report), text(file) {
+        for (size_t k = 0; k < kRows; ++k) {
+            const Setting& s = kSettings[k];
+            const Decides rule = s.kind == SettingKind::Switch ? Decides::FirstSwitchValue : Decides::FirstEntry;
+            if (s.kind != SettingKind::Key) decidingValue(text, s.section, s.key, rule, decidingText[k]);
+        }
+    }
     IniReport& r;
     std::string_view text;
     std::string_view decidingText[kRows] = {};  // the value that decides each row, a view into the file
@@ -88,15 +94,6 @@ struct Check {
         return "section [" + shownText(section) + "] is not read";
     }
 };
-
-// Which value decides each setting: the plug-in's reads, asked.
-void findDecidingValues(Check& c) {
-    for (size_t k = 0; k < kRows; ++k) {
-        const Setting& s = kSettings[k];
-        const Decides rule = s.kind == SettingKind::Switch ? Decides::FirstSwitchValue : Decides::FirstEntry;
-        if (s.kind != SettingKind::Key) decidingValue(c.text, s.section, s.key, rule, c.decidingText[k]);
-    }
-}
 
 // ---- One function per kind of line ----------------------------------------------------------
 void fileWideFate(Check& c, std::string_view line) {
@@ -479,7 +476,6 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
         at = end + 1;
     }
 
-    findDecidingValues(c);
     size_t pos = 0;
     std::string_view line;
     while (nextLine(c.text, pos, line)) {
