@@ -24,7 +24,7 @@ using nlohmann::json;
 
 namespace {
 
-// ---- The replay format ---------------------------------------------------------------------
+// ---- Replays: their format, and one played --------------------------------------------------
 // What the plug-in printed, line by line as the tools show bytes: enough to
 // compare runs (the lines of the first 4 KiB), not a long file's every line.
 json shownOutput(const std::string& output) {
