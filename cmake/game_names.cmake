@@ -1,5 +1,5 @@
 # Writes a C++ source that holds every row of game/names.tsv as a GameName
-# (tools/game_names/game_names.h), so that the tools name the weapons and
+# (tools/settings_report/settings_report.h), so that the tools name the weapons and
 # models of the plug-in's tables from the one file. Included, it defines
 # veltrix_game_names(output): the build regenerates the source whenever the
 # file changes. Run as a script (cmake -DINPUT=... -DOUTPUT=... -P), it writes
@@ -32,7 +32,7 @@ string(REPLACE ";" "<semicolon>" content "${content}")
 string(REPLACE "\r" "" content "${content}")
 string(REPLACE "\n" ";" lines "${content}")
 set(text "// Generated from game/names.tsv by cmake/game_names.cmake.\n")
-string(APPEND text "#include \"game_names.h\"\n\nnamespace tools {\n\nconst GameName kGameNames[] = {\n")
+string(APPEND text "#include \"settings_report.h\"\n\nnamespace tools {\n\nconst GameName kGameNames[] = {\n")
 set(seen "")
 set(number 0)
 foreach(line IN LISTS lines)

@@ -49,10 +49,15 @@ function(veltrix_plugin target implib_target implib)
 endfunction()
 
 veltrix_plugin(Veltrix scripthook_implib ${VELTRIX_HOST_IMPLIB} ${VELTRIX_PLUGIN_LINK_OPTIONS})
-# The shipped DLL carries the project version as a VERSIONINFO resource.
+# The shipped binaries carry the project version as a VERSIONINFO resource,
+# with the file's type (VFT_DLL, VFT_APP), its description and its name.
 enable_language(RC)
-configure_file(${CMAKE_SOURCE_DIR}/src/host/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
-target_sources(Veltrix PRIVATE ${CMAKE_BINARY_DIR}/version.rc)
+function(veltrix_version_resource target type description file)
+    get_filename_component(name ${file} NAME_WE)
+    configure_file(${CMAKE_SOURCE_DIR}/src/host/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc @ONLY)
+    target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+endfunction()
+veltrix_version_resource(Veltrix VFT_DLL "Veltrix projectile cameras (script plug-in)" Veltrix.asi)
 # A DLL is a runtime artefact on Windows; keep it at the top of the tree.
 set_target_properties(Veltrix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -540,6 +540,20 @@ std::vector<std::string> checkExpectations(const Scenario& scenario, const Trace
 }
 
 // ---- Trace files --------------------------------------------------------------------------------
+json cameraLivesJson(const Trace& t) {
+    json lives = json::array();
+    for (const CameraLife& l : t.cameras)
+        lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
+                         {"followed", l.followed}, {"lingered", l.lingered}});
+    return lives;
+}
+
+json timeScaleCallsJson(const Trace& t) {
+    json calls = json::array();
+    for (const auto& [pass, value] : t.timeScaleCalls) calls.push_back({pass, floatJson(value)});
+    return calls;
+}
+
 json traceToJson(const Trace& t) {
     json rows = json::array();
     for (const TraceRow& r : t.rows) {
@@ -557,16 +571,10 @@ json traceToJson(const Trace& t) {
                         {"cameras", cams}, {"objects", objs}, {"native_calls", r.nativeCalls},
                         {"snapshots", r.snapshots}, {"waits", r.waits}});
     }
-    json lives = json::array();
-    for (const CameraLife& l : t.cameras)
-        lives.push_back({{"handle", l.handle}, {"mode", l.mode}, {"created", l.created}, {"destroyed", l.destroyed},
-                         {"followed", l.followed}, {"lingered", l.lingered}});
-    json calls = json::array();
-    for (const auto& [pass, value] : t.timeScaleCalls) calls.push_back({pass, floatJson(value)});
     return {{"scenario", t.scenario},
             {"rows", rows},
-            {"cameras", lives},
-            {"time_scale_calls", calls},
+            {"cameras", cameraLivesJson(t)},
+            {"time_scale_calls", timeScaleCallsJson(t)},
             {"protocol_errors", t.protocolErrors},
             {"registers", t.registers},
             {"unregisters", t.unregisters},

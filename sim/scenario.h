@@ -127,6 +127,10 @@ struct Trace {
 };
 
 nlohmann::json traceToJson(const Trace& trace);
+// Its camera lives and time-scale calls, as traceToJson writes them (and the
+// tuner's replays carry them).
+nlohmann::json cameraLivesJson(const Trace& trace);
+nlohmann::json timeScaleCallsJson(const Trace& trace);
 Trace traceFromJson(const nlohmann::json& document);
 // One row per pass: time scale, view, each camera's position, look point and
 // phase, each object's position.

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "ini_check.h"
 #include "settings/catalogue.h"
+#include "settings_report.h"
 
 namespace {
 

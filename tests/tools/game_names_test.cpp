@@ -12,7 +12,7 @@
 #include "cameras/blade_camera.h"
 #include "cameras/explosive_camera.h"
 #include "cameras/shot_dispatch.h"
-#include "game_names.h"
+#include "settings_report.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <random>
 #include <sstream>
 
-#include "ini_check.h"
 #include "settings/catalogue.h"
 #include "settings/key_bindings.h"
 #include "settings_corpus.h"
+#include "settings_report.h"
 #include "sim_fixture.h"
 
 namespace {

@@ -3,11 +3,10 @@
 // and a switched-off camera is named where it would start.
 #include <gtest/gtest.h>
 
-#include "bundled_scenarios.h"
-#include "ini_check.h"
-#include "meaning.h"
 #include "run_in_process.h"
+#include "settings_report.h"
 #include "sim_fixture.h"
+#include "tuner.h"
 
 namespace {
 
@@ -22,8 +21,8 @@ Played play(const std::string& file) {
     p.report = tools::analyseIniText("Veltrix.ini", &file);
     p.meaning = tools::meaningOf();
     ScratchDirectory dir;
-    for (size_t k = 0; k < tools::kBundledScenarioCount; ++k) {
-        sim::Scenario s = sim::parseScenario(nlohmann::json::parse(tools::kBundledScenarios[k].json));
+    for (size_t k = 0; k < tuner::kBundledScenarioCount; ++k) {
+        sim::Scenario s = sim::parseScenario(nlohmann::json::parse(tuner::kBundledScenarios[k].json));
         s.ini = file;
         p.traces[s.name] = sim::runInProcess(s, dir.path() + "/" + s.name).trace;
     }
@@ -47,7 +46,7 @@ std::string row(const tools::MeaningTable& t, size_t column, const std::string& 
 TEST(MeaningFigures, AreTheFramesTheScenariosPlay) {
     const Played p = play("[Lingering]\nLingerTime=0.5\nslowMotionFactor=0.2\n");
     ASSERT_GE(p.traces.size(), 10u);
-    const tools::MeaningTable t = tools::meaningTable(p.report, p.meaning, -1);
+    const tools::MeaningTable t = tools::meaningTable(p.report, p.meaning);
     // The knife camera's hold ...
     const sim::CameraLife* knife = life(p, "knife", "blade");
     ASSERT_NE(knife, nullptr);
@@ -69,8 +68,8 @@ TEST(MeaningFigures, AreTheFramesTheScenariosPlay) {
 TEST(MeaningFigures, SwitchedOffCamerasAreNamedAndNotStarted) {
     const Played on = play("[Projectiles]\nEnableKnifeCamera=1\n");
     const Played off = play("[Projectiles]\nEnableArrowCamera=0\nEnableKnifeCamera=0\n");
-    const tools::MeaningTable onTable = tools::meaningTable(on.report, on.meaning, -1);
-    const tools::MeaningTable offTable = tools::meaningTable(off.report, off.meaning, -1);
+    const tools::MeaningTable onTable = tools::meaningTable(on.report, on.meaning);
+    const tools::MeaningTable offTable = tools::meaningTable(off.report, off.meaning);
     EXPECT_EQ(row(onTable, 0, "Knife"), "knives, tomahawks");
     EXPECT_EQ(row(offTable, 0, "Knife"), "not knives (EnableKnifeCamera is false, line 3), tomahawks");
     EXPECT_EQ(row(offTable, 0, "Arrow"), "bow, not improved bow (0x06E0F12B) (EnableArrowCamera is false, line 2)");

@@ -8,9 +8,9 @@
 #include <regex>
 #include <sstream>
 
-#include "page_data.h"
 #include "run_in_process.h"
 #include "run_scenarios.h"
+#include "settings_report.h"
 #include "sim_fixture.h"
 
 using nlohmann::json;
@@ -50,7 +50,7 @@ struct RunResult {
 // A stand-in for the tuner page: only its data slot matters here.
 const char kPage[] = "<p>before</p><script id=\"veltrix-data\" type=\"application/json\">null</script><p>after</p>";
 
-// A replay blob's JSON header (its layout: tools/veltrix_tuner/replay_blob.h).
+// A replay blob's JSON header (its layout: tools/veltrix_tuner/tuner.h).
 json replayHeader(const std::string& blob) {
     if (blob.size() < 4) return nullptr;
     uint32_t length = 0;
@@ -109,7 +109,7 @@ TEST(RunScenarios, WritesTracesAndThePageAndSummarises) {
     EXPECT_EQ(data["runs"][0]["settings"], "[Lingering]\nLingerTime=0.5\n");
     // Each run as the replay the page's module would give of the same trace.
     std::string blob;
-    ASSERT_TRUE(tools::fromLatin1(data["runs"][0]["replay"].get<std::string>(), blob));
+    ASSERT_TRUE(sim::fromLatin1(data["runs"][0]["replay"].get<std::string>(), blob));
     const json replay = replayHeader(blob);
     EXPECT_EQ(replay["description"], "A knife <thrown> & caught");
     EXPECT_EQ(replay["played"], 120);
@@ -191,16 +191,16 @@ TEST(RunScenarios, DllRunsRefuseToStartWithoutTheDriver) {
 TEST(PageData, NothingInTheDataEndsTheSlotAndEveryByteComesBack) {
     std::string bytes;
     for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
-    const json data = {{"file", tools::latin1(bytes)}, {"text", "</script><script>alert(1)</script><!--"}};
+    const json data = {{"file", sim::latin1(bytes)}, {"text", "</script><script>alert(1)</script><!--"}};
     const std::string page = tools::pageWithData(kPage, data);
     EXPECT_EQ(count(page, "</script>"), 1u);
     EXPECT_EQ(page.find("<!--"), std::string::npos);
     const json back = dataIn(page);
     EXPECT_EQ(back, data);
     std::string again;
-    ASSERT_TRUE(tools::fromLatin1(back["file"].get<std::string>(), again));
+    ASSERT_TRUE(sim::fromLatin1(back["file"].get<std::string>(), again));
     EXPECT_EQ(again, bytes);
-    EXPECT_FALSE(tools::fromLatin1("\xE2\x82\xAC", again)) << "a code point past 0xFF is no byte";
+    EXPECT_FALSE(sim::fromLatin1("\xE2\x82\xAC", again)) << "a code point past 0xFF is no byte";
     EXPECT_THROW(tools::pageWithData("<html>no slot</html>", data), std::runtime_error);
 }
 

@@ -1,7 +1,7 @@
 // Every warning ini-check gives about a number says what the plug-in then
 // does. Each case below has ini-check read a setting, finds its warning, and
 // plays the plug-in with that setting to see the claim come true; and the
-// frames of the player's-terms table (meaning.h) are held against
+// frames of the player's-terms table (settings_report.h) are held against
 // the frames the plug-in takes.
 #include <gtest/gtest.h>
 
@@ -11,8 +11,7 @@
 #include "cameras/arrow_camera.h"
 #include "cameras/bullet_camera.h"
 #include "float_text.h"
-#include "ini_check.h"
-#include "meaning.h"
+#include "settings_report.h"
 #include "sim_fixture.h"
 
 namespace {

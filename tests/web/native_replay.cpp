@@ -17,7 +17,7 @@
 #include <sstream>
 #include <vector>
 
-#include "session.h"
+#include "tuner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ini_check.h"
+#include "settings_report.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,11 +8,8 @@
 #include <iterator>
 
 #include "float_text.h"
-#include "game_names.h"
-#include "key_names.h"
 #include "settings/key_bindings.h"
 #include "settings/settings_file.h"
-#include "meaning.h"
 
 namespace tools {
 
@@ -60,20 +57,29 @@ size_t editDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string quoted(std::string_view text) { return "\"" + shownText(text) + "\""; }
+std::string quotedText(std::string_view text) { return "\"" + shownText(text) + "\""; }
 
-bool isMouseButton(int code) { return code == 1 || code == 2 || code == 4 || code == 5 || code == 6; }
+// "78 (N)", "7 (no key)".
+std::string describeKey(int32_t code) {
+    const std::string name = keyName(code);
+    return std::to_string(code) + (name.empty() ? " (no key)" : " (" + name + ")");
+}
 
 // ---- The check in progress ----------------------------------------------------------------
-// The record being made, what the plug-in's own reads decided, and where the
-// line-by-line walk is.
+// The record being made, what the plug-in's own reads decided (asked at the
+// start), and where the line-by-line walk is.
 struct Check {
-    Check(IniReport& report, std::string_view file) : r(report), text(file) {}
+    Check(IniReport& report, std::string_view file) : r(report), text(file) {
+        for (size_t k = 0; k < kRows; ++k) {
+            const Setting& s = kSettings[k];
+            const Decides rule = s.kind == SettingKind::Switch ? Decides::FirstSwitchValue : Decides::FirstEntry;
+            if (s.kind != SettingKind::Key) decidingValue(text, s.section, s.key, rule, decidingText[k]);
+        }
+    }
     IniReport& r;
     std::string_view text;
-    std::vector<size_t> lineStarts;
-    int deciding[kRows] = {};  // the line that decides each row; a number's first, usable or not
-    std::string_view decidingText[kRows];  // its value, a view into the file
+    std::string_view decidingText[kRows] = {};  // the value that decides each row, a view into the file
+    int deciding[kRows] = {};  // its line, once the walk is there; a number's first, usable or not
     int n = 0;             // the line being looked at
     std::string section;   // in force at it; lines before the first header: the empty-named one
     bool sawHeader = false;
@@ -83,25 +89,11 @@ struct Check {
 
     void warn(int line, const std::string& words) { r.warnings.push_back({line, words}); }
     void warn(const std::string& words) { warn(n, words); }
-    int lineAt(size_t offset) const {
-        return static_cast<int>(std::upper_bound(lineStarts.begin(), lineStarts.end(), offset) - lineStarts.begin());
-    }
     std::string unreadSection() const {
         if (!sawHeader) return "lines before the first section header are not read";
         return "section [" + shownText(section) + "] is not read";
     }
 };
-
-// Which line decides each setting: the plug-in's reads, asked.
-void findDecidingLines(Check& c) {
-    for (size_t k = 0; k < kRows; ++k) {
-        const Setting& s = kSettings[k];
-        if (s.kind == SettingKind::Key) continue;
-        const Decides rule = s.kind == SettingKind::Switch ? Decides::FirstSwitchValue : Decides::FirstEntry;
-        if (decidingValue(c.text, s.section, s.key, rule, c.decidingText[k]))
-            c.deciding[k] = c.lineAt(static_cast<size_t>(c.decidingText[k].data() - c.text.data()));
-    }
-}
 
 // ---- One function per kind of line ----------------------------------------------------------
 void fileWideFate(Check& c, std::string_view line) {
@@ -143,13 +135,13 @@ void sectionFate(Check& c, std::string_view name, LineFate& f) {
 void noEqualsFate(Check& c, std::string_view trimmed, LineFate& f) {
     if (trimmed.front() == '[') {
         f.notes.push_back("ignored: not a section header (it must end with \"]\") and no \"=\"");
-        c.warn(quoted(trimmed) + " is not a section header (nothing may follow the \"]\"): the lines below " +
+        c.warn(quotedText(trimmed) + " is not a section header (nothing may follow the \"]\"): the lines below " +
                (c.sawHeader ? "stay in [" + shownText(c.section) + "]" : "stay outside every section"));
         return;
     }
     f.notes.push_back("ignored: no \"=\"");
     if (findSetting(trimmed.substr(0, trimmed.find_first_of(" \t:"))))
-        c.warn(quoted(trimmed) + " has no \"=\" and is ignored");
+        c.warn(quotedText(trimmed) + " has no \"=\" and is ignored");
 }
 
 void switchFate(Check& c, const Setting& s, std::string_view value, LineFate& f) {
@@ -189,13 +181,13 @@ void numberFate(Check& c, const Setting& s, std::string_view value, LineFate& f)
         // Where the conversion stopped (up to a NUL byte), for the modder's sake only.
         const std::string rest = std::string(value.substr(read.used)).c_str();
         if (rest.empty()) return;
-        f.notes.push_back("reads " + shown + " from " + quoted(value) + "; " + quoted(rest) + " is ignored");
-        c.warn(key + " reads " + shown + " from " + quoted(value) + ": " + quoted(rest) + " is ignored");
+        f.notes.push_back("reads " + shown + " from " + quotedText(value) + "; " + quotedText(rest) + " is ignored");
+        c.warn(key + " reads " + shown + " from " + quotedText(value) + ": " + quotedText(rest) + " is ignored");
         return;
     }
     const std::string why = value.empty()                          ? "an empty value is not a number"
-                            : read.what == FloatText::OutOfRange ? quoted(value) + " is out of range"
-                                                                 : quoted(value) + " is not a number";
+                            : read.what == FloatText::OutOfRange ? quotedText(value) + " is out of range"
+                                                                 : quotedText(value) + " is not a number";
     f.notes.push_back("unusable: " + why + "; " + key + " keeps its default, and later lines for it are not read");
     c.warn(key + ": " + why + ", so it keeps its default");
 }
@@ -220,9 +212,9 @@ void unknownKeyFate(Check& c, std::string_view name, LineFate& f) {
     }
     for (const Setting& s : kSettings) {
         if (loose(s.key) != loose(name)) continue;
-        f.notes.push_back("passed over: no setting is called " + quoted(name) + " (names are compared exactly: " +
+        f.notes.push_back("passed over: no setting is called " + quotedText(name) + " (names are compared exactly: " +
                           s.key + ")");
-        if (&s != &toggleSetting()) c.warn(quoted(name) + " is not " + s.key + ": names are compared exactly");
+        if (&s != &toggleSetting()) c.warn(quotedText(name) + " is not " + s.key + ": names are compared exactly");
         return;
     }
     std::string best;
@@ -231,8 +223,8 @@ void unknownKeyFate(Check& c, std::string_view name, LineFate& f) {
         const size_t d = editDistance(loose(name), loose(s.key));
         if (d < bestDistance) best = s.key, bestDistance = d;
     }
-    f.notes.push_back("passed over: [" + c.section + "] has no setting " + quoted(name));
-    c.warn("[" + c.section + "] has no setting " + quoted(name) + (best.empty() ? "" : " (" + best + "?)"));
+    f.notes.push_back("passed over: [" + c.section + "] has no setting " + quotedText(name));
+    c.warn("[" + c.section + "] has no setting " + quotedText(name) + (best.empty() ? "" : " (" + best + "?)"));
 }
 
 void entryFate(Check& c, std::string_view name, std::string_view value, LineFate& f) {
@@ -258,7 +250,7 @@ void bindingFate(Check& c, std::string_view line, LineFate& f) {
     if (!bindingOf(line, b)) return;
     const std::string toggle = toggleSetting().key;
     const bool nearToggle = b.name != toggle && loose(b.name) == loose(toggle);
-    const std::string unused = quoted(b.name) + " is not " + toggle +
+    const std::string unused = quotedText(b.name) + " is not " + toggle +
                                ": names are compared exactly, so this binding is never used";
     if (b.code != 0) {
         if (b.name == toggle) {
@@ -266,16 +258,16 @@ void bindingFate(Check& c, std::string_view line, LineFate& f) {
             c.toggleValue = b.value;
             f.notes.push_back("key binding: " + toggle + " = " + describeKey(b.code));
         } else if (nearToggle) {
-            f.notes.push_back("key binding " + quoted(b.name) + " = " + std::to_string(b.code) +
+            f.notes.push_back("key binding " + quotedText(b.name) + " = " + std::to_string(b.code) +
                               " stored but never looked up (the name is " + toggle + ")");
             c.warn(unused);
         } else {
             f.notes.push_back("also read as a key binding: code " + std::to_string(b.code) + " stored under " +
-                              quoted(b.name) + ", never used");
+                              quotedText(b.name) + ", never used");
         }
         return;
     }
-    const std::string message = quoted(unknownBindingMessage(b.name, b.value));
+    const std::string message = quotedText(unknownBindingMessage(b.name, b.value));
     if (b.name == toggle) {
         f.notes.push_back("key binding: prints " + message + "; the toggle key stays as it was");
         c.warn(toggle + "=" + shownText(b.value) + " names no key: the plug-in prints " + message +
@@ -287,6 +279,12 @@ void bindingFate(Check& c, std::string_view line, LineFate& f) {
 }
 
 void lineFate(Check& c, std::string_view line) {
+    // The line that holds a deciding value decides its setting; an earlier
+    // line for it in the same section cannot have decided it.
+    for (size_t k = 0; k < kRows; ++k) {
+        const char* value = c.decidingText[k].data();
+        if (value && value >= line.data() && value <= line.data() + line.size()) c.deciding[k] = c.n;
+    }
     LineFate f;
     f.number = c.n;
     f.text = std::string(line);
@@ -305,27 +303,22 @@ void lineFate(Check& c, std::string_view line) {
 }
 
 // ---- The values -----------------------------------------------------------------------------
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 EffectiveSetting effectiveSetting(const Check& c, const Setting& s) {
     EffectiveSetting e;
     e.setting = &s;
     const size_t row = rowOf(s);
+    e.line = s.kind != SettingKind::Key ? c.deciding[row] : c.toggleLines.empty() ? 0 : c.toggleLines.back();
+    e.isDefault = e.line == 0;
     if (s.kind == SettingKind::Key) {
-        e.line = c.toggleLines.empty() ? 0 : c.toggleLines.back();
         e.value = describeKey(c.r.loaded.toggleKey);
-        e.isDefault = e.line == 0;
         e.sameAsDefault = !e.isDefault && c.r.loaded.toggleKey == s.defaultValue;
     } else if (s.kind == SettingKind::Switch) {
         const bool on = c.r.loaded.switches.*s.on;
-        e.line = c.deciding[row];
         e.value = on ? "true" : "false";
-        e.isDefault = e.line == 0;
         e.sameAsDefault = !e.isDefault && on;
     } else {
-        e.line = c.deciding[row];
         e.value = sim::floatText(*s.number);
-        e.isDefault = readFloatText(c.decidingText[row]).what != FloatText::Number || e.line == 0;
+        e.isDefault = e.isDefault || readFloatText(c.decidingText[row]).what != FloatText::Number;
         e.sameAsDefault = !e.isDefault && sameBits(*s.number, s.defaultValue);
     }
     return e;
@@ -373,7 +366,7 @@ struct NumberWarnings {
             c.warn(at(LingerTime), shown(LingerTime) + ": " + holders + " end as soon as nothing flies, and the "
                                    "bullet camera in its first frame after arriving (the arrow camera's hold is "
                                    "fixed and stays)");
-        else if (m.thrownHold >= kCountLimit)
+        else if (m.thrownHold >= kShotCameraFrames)
             c.warn(at(LingerTime), shown(LingerTime) + ": " + holders + " hold their last view for ten minutes or "
                                    "more, until something else is thrown");
         const float off = CameraOffsetBack;
@@ -419,7 +412,7 @@ void warnAboutToggleKey(Check& c) {
         c.warn(line, binding + ", which no key has (key codes run from 1 to 254): the plug-in can never be switched off");
     else if (name.empty())
         c.warn(line, binding + ", which is not a key: the plug-in can never be switched off");
-    else if (isMouseButton(code))
+    else if (code == 1 || code == 2 || (code >= 4 && code <= 6))  // a mouse button
         c.warn(line, binding + ", the " + name + ": every click would switch the plug-in" + digitHint);
     else if (loneDigit)
         c.warn(line, binding + " (" + name + ")" + digitHint);
@@ -429,6 +422,8 @@ void warnAboutToggleKey(Check& c) {
 }
 
 }  // namespace
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 std::string shownText(std::string_view bytes) {
     size_t from = 0;
@@ -483,9 +478,6 @@ IniReport analyseIniText(const std::string& path, const std::string* file) {
 
     size_t pos = 0;
     std::string_view line;
-    for (size_t start = 0; nextLine(c.text, pos, line); start = pos) c.lineStarts.push_back(start);
-    findDecidingLines(c);
-    pos = 0;
     while (nextLine(c.text, pos, line)) {
         ++c.n;
         lineFate(c, line);
@@ -519,12 +511,11 @@ void printIniReport(const IniReport& r, std::ostream& out) {
         if (text.size() > kWidth) text = text.substr(0, kWidth - 3) + "...";
         char number[16];
         std::snprintf(number, sizeof number, "%5d  ", f.number);
-        for (size_t k = 0; k < f.notes.size(); ++k) {
-            if (k == 0)
-                out << number << text << std::string(kWidth - text.size() + 2, ' ');
-            else
-                out << std::string(7 + kWidth + 2, ' ');
-            out << f.notes[k] << '\n';
+        // The number and the text before the first note, blanks before the others.
+        std::string lead = number + text + std::string(kWidth - text.size() + 2, ' ');
+        for (const std::string& note : f.notes) {
+            out << lead << note << '\n';
+            lead = std::string(7 + kWidth + 2, ' ');
         }
     }
 
@@ -552,9 +543,6 @@ void printIniReport(const IniReport& r, std::ostream& out) {
         out << "  " << (w.line ? "line " + std::to_string(w.line) + ": " : std::string()) << w.text << '\n';
 }
 
-int iniCheckStatus(const IniReport& r) {
-    if (!r.readable) return 2;
-    return r.warnings.empty() ? 0 : 1;
-}
+int iniCheckStatus(const IniReport& r) { return !r.readable ? 2 : r.warnings.empty() ? 0 : 1; }
 
 }  // namespace tools

@@ -1,4 +1,4 @@
-#include "meaning.h"
+#include "settings_report.h"
 
 #include <cctype>
 #include <cmath>
@@ -11,14 +11,14 @@
 #include "cameras/shot_dispatch.h"
 #include "cameras/thrown.h"
 #include "float_text.h"
-#include "game_names.h"
 #include "game_speed.h"
-#include "ini_check.h"
 #include "settings/catalogue.h"
 
 namespace tools {
 
 namespace {
+
+constexpr double kFramesPerSecond = 60.0;
 
 // Frames until a travel that adds `step` to its progress each frame arrives,
 // by the shot cameras' own step.
@@ -40,43 +40,7 @@ int holdFrames(float step, float limit, int most) {
     }
 }
 
-}  // namespace
-
-Meaning meaningOf() {
-    Meaning m;
-    // The thrown modes end once their timer has reached LingerTime, in the
-    // frame after their last hold.
-    float timer = 0.0f;
-    while (timer < LingerTime && m.thrownHold < kCountLimit) {
-        timer += kPassStep;
-        ++m.thrownHold;
-    }
-    m.bulletTravel = travelFrames((BulletCamSpeed * kBulletPassStep) * slowMotionFactor);
-    if (m.bulletTravel < kShotCameraFrames)
-        m.bulletHold = holdFrames(kBulletLingerStep, LingerTime, kShotCameraFrames - m.bulletTravel);
-    m.bulletGivesUp = m.bulletTravel + m.bulletHold >= kShotCameraFrames;
-    m.arrowTravel30 = travelFrames(kArrowTravelStep / 30.0f);
-    m.arrowHold = holdFrames(kArrowLingerStep, kArrowLingerLimit, kShotCameraFrames);
-    return m;
-}
-
-std::string framesInWords(int frames) {
-    if (frames >= kCountLimit) return "ten minutes or more";
-    char text[48];
-    std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s",
-                  frames / kFramesPerSecond);
-    return text;
-}
-
-uint32_t fireBottle(bool slowing) {
-    for (uint32_t model : kFireBottleModels)
-        if (inSet(kAnySpeedModels, model) != slowing) return model;
-    return 0;
-}
-
 // ---- The table, in words ------------------------------------------------------------
-namespace {
-
 std::string number(double v) { return sim::floatText(static_cast<float>(v)); }
 
 std::string seconds(double s) {
@@ -120,22 +84,51 @@ std::string startedBy(const IniReport& r, const std::string& what, bool CameraSw
 
 }  // namespace
 
-MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowed) {
+Meaning meaningOf() {
+    Meaning m;
+    // The thrown modes end once their timer has reached LingerTime, in the
+    // frame after their last hold.
+    float timer = 0.0f;
+    while (timer < LingerTime && m.thrownHold < kShotCameraFrames) {
+        timer += kPassStep;
+        ++m.thrownHold;
+    }
+    m.bulletTravel = travelFrames((BulletCamSpeed * kBulletPassStep) * slowMotionFactor);
+    if (m.bulletTravel < kShotCameraFrames)
+        m.bulletHold = holdFrames(kBulletLingerStep, LingerTime, kShotCameraFrames - m.bulletTravel);
+    m.bulletGivesUp = m.bulletTravel + m.bulletHold >= kShotCameraFrames;
+    m.arrowTravel30 = travelFrames(kArrowTravelStep / 30.0f);
+    m.arrowHold = holdFrames(kArrowLingerStep, kArrowLingerLimit, kShotCameraFrames);
+    return m;
+}
+
+std::string framesInWords(int frames) {
+    if (frames >= kShotCameraFrames) return "ten minutes or more";
+    char text[48];
+    std::snprintf(text, sizeof text, "%d frame%s (%.2f s)", frames, frames == 1 ? "" : "s", frames / kFramesPerSecond);
+    return text;
+}
+
+uint32_t fireBottle(bool slowing) {
+    for (uint32_t model : kFireBottleModels)
+        if (inSet(kAnySpeedModels, model) != slowing) return model;
+    return 0;
+}
+
+MeaningTable meaningTable(const IniReport& r, const Meaning& m) {
     MeaningTable t;
     t.rows.push_back({"Knife, tomahawk",
                       startedBy(r, "knives", &CameraSwitches::EnableKnifeCamera) + ", " +
                           startedBy(r, "tomahawks", &CameraSwitches::EnableTomahawkCamera),
-                      "the blade while it flies" + (knifeFollowed > 0 ? " (in the knife scenario: " +
-                                                                            framesInWords(knifeFollowed) + ")"
-                                                                      : std::string()),
-                      holdText(m.thrownHold, ""), "normal"});
+                      "the blade while it flies", holdText(m.thrownHold, ""), "normal"});
     t.rows.push_back({"Dynamite, " + nameWithHash(fireBottle(false)),
                       startedBy(r, "dynamite", &CameraSwitches::EnableDynamiteCamera) + ", " +
                           startedBy(r, "this fire bottle", &CameraSwitches::EnableFireBottleCamera),
                       "the object until it is gone or picked up, also lying still", "ends at once", "normal"});
     t.rows.push_back({capitalised(nameWithHash(fireBottle(true))),
                       startedBy(r, "this fire bottle", &CameraSwitches::EnableFireBottleCamera),
-                      "the bottle while it flies at " + number(kExplosiveHoldSpeed) + " m/s or more", holdText(m.thrownHold, ""), "normal"});
+                      "the bottle while it flies at " + number(kExplosiveHoldSpeed) + " m/s or more",
+                      holdText(m.thrownHold, ""), "normal"});
     const float off = CameraOffsetBack;
     const std::string above = number(kShotLingerHeight) + " m above it ";
     const std::string behind = !std::isfinite(off) ? "at no real position "
@@ -157,8 +150,7 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m, int knifeFollowe
                       number(kArrowTravelStep) + " m a frame (" + number(kArrowTravelStep * kFramesPerSecond) +
                           " m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
                       holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
-                      speedText(BowCamSpeed) + " while it flies, " + speedText(BowLingerSpeed) +
-                          " while it holds"});
+                      speedText(BowCamSpeed) + " while it flies, " + speedText(BowLingerSpeed) + " while it holds"});
 
     const std::string share = number(kBulletPullBackShare * 100) + " %";
     std::string& end = t.bulletEnd;

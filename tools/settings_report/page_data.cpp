@@ -1,25 +1,22 @@
-#include "page_data.h"
+#include "settings_report.h"
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include "settings/settings_file.h"
 
 namespace tools {
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 
 // The page's slot, as web/src/index.html has it. Its content is JSON, never
 // run, so a file's text put there cannot become markup or script.
 const char kSlotStart[] = "<script id=\"veltrix-data\" type=\"application/json\">";
 const char kSlotEnd[] = "</script>";
 
-std::optional<fs::path> findPage(const std::vector<fs::path>& candidates) {
-    for (const fs::path& p : candidates) {
-        std::error_code ec;
-        if (fs::is_regular_file(p, ec)) return p;
-    }
-    return std::nullopt;
-}
+std::string jsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 std::vector<fs::path> tunerPageCandidates(const std::string& given, const fs::path& programDirectory) {
     if (!given.empty()) return {fs::u8path(given)};
@@ -31,7 +28,7 @@ std::vector<fs::path> tunerPageCandidates(const std::string& given, const fs::pa
     return list;
 }
 
-std::string pageWithData(const std::string& page, const nlohmann::json& data) {
+std::string pageWithData(const std::string& page, const json& data) {
     const size_t start = page.find(kSlotStart);
     const size_t from = start == std::string::npos ? start : start + sizeof kSlotStart - 1;
     const size_t end = start == std::string::npos ? start : page.find(kSlotEnd, from);
@@ -39,34 +36,34 @@ std::string pageWithData(const std::string& page, const nlohmann::json& data) {
     // "<" only ever stands inside a JSON string, where \u003c is the same
     // character; so no "</script" can end the slot early.
     std::string text;
-    for (char c : data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)) {
-        if (c == '<')
-            text += "\\u003c";
-        else
-            text += c;
-    }
+    for (char c : jsonText(data)) text += c == '<' ? "\\u003c" : std::string(1, c);
     return page.substr(0, from) + text + page.substr(end);
 }
 
-void writePageWithData(const fs::path& tuner, const fs::path& to, const nlohmann::json& data) {
+bool writeTunerPage(const std::vector<fs::path>& candidates, const fs::path& to, const json& data) {
+    std::error_code ec;
+    const auto tuner = std::find_if(candidates.begin(), candidates.end(),
+                                    [&](const fs::path& p) { return fs::is_regular_file(p, ec); });
+    if (tuner == candidates.end()) return false;
     std::string page;
-    if (!readBytes(tuner, page)) throw std::runtime_error("cannot read " + tuner.u8string());
-    const std::string filled = pageWithData(page, data);
-    std::ofstream out(to, std::ios::binary);
-    out << filled;
-    out.close();
-    if (!out) throw std::runtime_error("cannot write " + to.u8string());
+    if (!readOpenFile(openForReading(*tuner), page)) throw std::runtime_error("cannot read " + tuner->u8string());
+    writeBytes(to, pageWithData(page, data));
+    return true;
 }
 
-bool readBytes(const fs::path& path, std::string& bytes) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    bytes = buffer.str();
-    return !in.bad();
+std::FILE* openForReading(const fs::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + path.u8string());
 }
 
 }  // namespace tools

@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <iostream>
 
-#include "ini_check.h"
-#include "page_data.h"
+#include "exact_json.h"
 #include "platform.h"
+#include "settings/settings_file.h"
+#include "settings_report.h"
 
 namespace fs = std::filesystem;
 
@@ -23,19 +24,14 @@ const char kUsage[] =
 
 // Writes the tuner page with the checked file in it; says what became of it.
 void writePage(const fs::path& path, const std::string& given, const std::string& text, bool open) {
-    const std::optional<fs::path> tuner =
-        tools::findPage(tools::tunerPageCandidates("", fs::u8path(check::programDirectory())));
-    if (!tuner) {
-        std::cout << "\nNo page: Veltrix-tuner.html is not beside veltrix-check (it comes in the same zip).\n";
-        return;
-    }
-    const nlohmann::json data = {{"veltrix", "check"},
-                                 {"name", path.filename().u8string()},
-                                 {"path", given},
-                                 {"file", tools::latin1(text)}};
+    const nlohmann::json data = {
+        {"veltrix", "check"}, {"name", path.filename().u8string()}, {"path", given}, {"file", sim::latin1(text)}};
     const fs::path out = fs::absolute(path).parent_path() / "Veltrix-check.html";
     try {
-        tools::writePageWithData(*tuner, out, data);
+        if (!tools::writeTunerPage(tools::tunerPageCandidates("", fs::u8path(check::programDirectory())), out, data)) {
+            std::cout << "\nNo page: Veltrix-tuner.html is not beside veltrix-check (it comes in the same zip).\n";
+            return;
+        }
     } catch (const std::exception& e) {
         // The check stands without its page: its status is the file's.
         std::cout << "\nNo page: " << e.what() << "\n";
@@ -48,7 +44,7 @@ void writePage(const fs::path& path, const std::string& given, const std::string
 int checkFile(const std::string& given, bool open) {
     const fs::path path = fs::u8path(given);
     std::string text;
-    const bool readable = tools::readBytes(path, text);
+    const bool readable = readOpenFile(tools::openForReading(path), text);
     const tools::IniReport report = tools::analyseIniText(given, readable ? &text : nullptr);
     tools::printIniReport(report, std::cout);
     if (!readable) {
@@ -89,6 +85,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cout << "veltrix-check: " << e.what() << "\n";
     }
-    if (check::ownsConsoleAlone()) check::waitForEnter();
+    check::holdOwnConsole();
     return status;
 }

@@ -1,6 +1,5 @@
 #include "platform.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -8,23 +7,20 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+#endif
 
 namespace check {
 
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
 namespace {
+// What cannot be UTF-8 (a lone surrogate in a file name) becomes U+FFFD.
 std::string utf8(const wchar_t* text) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 1) return std::string();
     std::string out(static_cast<size_t>(size - 1), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring wide(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 1) return std::wstring();
-    std::wstring out(static_cast<size_t>(size - 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], size);
     return out;
 }
 }  // namespace
@@ -45,55 +41,42 @@ std::string programDirectory() {
     wchar_t path[MAX_PATH * 4];
     const DWORD size = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
     if (size == 0 || size >= sizeof path / sizeof path[0]) return ".";
-    return std::filesystem::path(path).parent_path().u8string();
+    return fs::path(path).parent_path().u8string();
 }
 
 void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }
 
-bool ownsConsoleAlone() {
+void holdOwnConsole() {
     DWORD processes[2];
     DWORD mode = 0;
-    return GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+    if (GetConsoleProcessList(processes, 2) != 1 || !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return;
+    std::cout << "\nPress Enter to close this window." << std::flush;
+    std::string line;
+    std::getline(std::cin, line);
 }
 
 bool openInBrowser(const std::string& path) {
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", fs::u8path(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
-
-}  // namespace check
-
 #else
-
-namespace check {
-
 std::vector<std::string> arguments(int argc, char** argv) { return std::vector<std::string>(argv + 1, argv + argc); }
 
 std::string programDirectory() {
     std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     return ec ? std::string(".") : self.parent_path().string();
 }
 
 void prepareConsole() {}
 
-bool ownsConsoleAlone() { return false; }
+void holdOwnConsole() {}
 
 bool openInBrowser(const std::string& path) {
     const std::string command = "xdg-open '" + path + "' >/dev/null 2>&1 &";
     return path.find('\'') == std::string::npos && std::system(command.c_str()) == 0;
 }
-
-}  // namespace check
-
 #endif
-
-namespace check {
-
-void waitForEnter() {
-    std::cout << "\nPress Enter to close this window." << std::flush;
-    std::string line;
-    std::getline(std::cin, line);
-}
 
 }  // namespace check

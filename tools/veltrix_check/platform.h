@@ -18,13 +18,10 @@ std::string programDirectory();
 // Lets UTF-8 text reach the console as written.
 void prepareConsole();
 
-// True when the program has its console to itself and reads from it: it was
-// started from Explorer (a double-click, or a file dropped on it), and its
-// window would close before the result could be read.
-bool ownsConsoleAlone();
-
-// Waits until Enter is pressed (or input ends).
-void waitForEnter();
+// Waits until Enter is pressed (or input ends) when the program has its
+// console to itself and reads from it: started from Explorer (a double-click,
+// or a file dropped on it), its window would close before the result is read.
+void holdOwnConsole();
 
 // Opens a page in the default browser; false when that could not be done.
 bool openInBrowser(const std::string& path);

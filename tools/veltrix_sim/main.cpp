@@ -1,10 +1,9 @@
 // veltrix-sim: scenario runs with traces and reports, and a settings-file check.
-#include <cstring>
 #include <iostream>
 #include <string>
 
-#include "ini_check.h"
 #include "run_scenarios.h"
+#include "settings_report.h"
 
 namespace {
 
@@ -33,14 +32,9 @@ int run(int argc, char** argv) {
     tools::RunOptions options;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)what;
-            return argv[++i];
-        };
         if (arg == "--ini" || arg == "--dll" || arg == "--out" || arg == "--driver" || arg == "--page") {
-            const char* v = value(arg.c_str());
-            if (!v) return usage(arg + " needs a value");
+            if (i + 1 >= argc) return usage(arg + " needs a value");
+            const char* v = argv[++i];
             if (arg == "--ini") options.ini = v;
             if (arg == "--dll") options.dll = v;
             if (arg == "--out") options.out = v;

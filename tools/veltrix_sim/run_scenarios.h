@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "scenario.h"
-
 namespace tools {
 
 struct RunOptions {
@@ -20,33 +18,11 @@ struct RunOptions {
     std::string page;  // the tuner page to show the run in; empty: the one this build made
 };
 
-struct ScenarioOutcome {
-    std::string file;
-    std::string name;
-    std::string description;
-    bool ran = false;
-    std::string error;  // why it could not run
-    sim::TraceSummary summary;
-    bool hasExpectations = false;
-    std::vector<std::string> failures;
-    std::string directory;  // where its trace went
-};
-
 // Runs every scenario, writes <out>/<name>/{trace.csv,trace.json,output.txt},
 // the run's data as <out>/run.json and the tuner page showing it as
 // <out>/index.html, prints the summary table on `out`; progress and
 // errors go to `err`. Returns 0 when all ran and met their expectations, 1
 // when an expectation failed, 2 when a scenario could not run.
 int runScenarios(const RunOptions& options, std::ostream& out, std::ostream& err);
-
-// The summary, written once for the console and the page: a row of figures
-// per scenario, then each scenario that could not run or missed an expectation.
-struct SummaryTable {
-    std::vector<std::string> head;
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> problems;
-};
-SummaryTable summaryTable(const std::vector<ScenarioOutcome>& outcomes);
-void printSummaryTable(const std::vector<ScenarioOutcome>& outcomes, std::ostream& out);
 
 }  // namespace tools

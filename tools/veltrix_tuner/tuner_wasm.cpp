@@ -1,13 +1,12 @@
-// The page's WebAssembly module exports one request path: an operation by
-// name with its arguments (JSON) and its bytes, answered as an envelope; and
-// the replays a request queued, one at a time, so that the page's worker can
-// take a newer request between two. Bytes cross as pointer and length; an
-// answer stays in the module until the next call.
+// The page's WebAssembly module exports one request path (an operation by name
+// with its JSON arguments and its bytes, answered as an envelope) and the
+// replays a request queued, one at a time, so that the page's worker can take
+// a newer request between two. Bytes cross as pointer and length; an answer
+// stays in the module until the next call.
 #include <cstddef>
 #include <string>
 
-#include "replay_blob.h"
-#include "session.h"
+#include "tuner.h"
 
 namespace {
 

@@ -1,12 +1,50 @@
-#include "key_names.h"
+#include "settings_report.h"
 
 #include <cstdio>
 #include <map>
 
+#include "cameras/blade_camera.h"
+#include "cameras/explosive_camera.h"
+#include "cameras/shot_dispatch.h"
 #include "settings/key_bindings.h"
 
 namespace tools {
 
+const GameName* findGameName(uint32_t hash) {
+    for (size_t k = 0; k < kGameNameCount; ++k)
+        if (kGameNames[k].hash == hash) return &kGameNames[k];
+    return nullptr;
+}
+
+std::string hashText(uint32_t hash) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hash));
+    return text;
+}
+
+std::string nameWithHash(uint32_t hash) {
+    const GameName* row = findGameName(hash);
+    return row ? std::string(row->name) + " (" + hashText(hash) + ")" : hashText(hash);
+}
+
+const std::vector<Weapon>& pluginWeapons() {
+    static const std::vector<Weapon> list = [] {
+        std::vector<Weapon> w;
+        auto add = [&w](uint32_t hash, const char* kind, const Setting* gate) { w.push_back({hash, kind, gate}); };
+        for (uint32_t h : kBulletGuns) add(h, "gun", nullptr);
+        add(kGatedBulletGun, "gun", &settingOf(&CameraSwitches::EnableBulletLineCamera));
+        add(kBow, "bow", nullptr);
+        add(kGatedBow, "bow", &settingOf(&CameraSwitches::EnableArrowCamera));
+        for (uint32_t h : kKnifeModels) add(h, "knife", &settingOf(&CameraSwitches::EnableKnifeCamera));
+        for (uint32_t h : kTomahawkModels) add(h, "tomahawk", &settingOf(&CameraSwitches::EnableTomahawkCamera));
+        for (uint32_t h : kDynamiteModels) add(h, "dynamite", &settingOf(&CameraSwitches::EnableDynamiteCamera));
+        for (uint32_t h : kFireBottleModels) add(h, "fire bottle", &settingOf(&CameraSwitches::EnableFireBottleCamera));
+        return w;
+    }();
+    return list;
+}
+
+// ---- Keys ----------------------------------------------------------------------------------
 std::string keyName(int code) {
     static const std::map<int, const char*> kNames = {
         {0x01, "left mouse button"}, {0x02, "right mouse button"}, {0x03, "CTRL+BREAK"}, {0x04, "middle mouse button"},
@@ -35,8 +73,7 @@ std::string keyName(int code) {
         {0xF7, "CRSEL"},             {0xF8, "EXSEL"},              {0xF9, "EREOF"},      {0xFA, "PLAY"},
         {0xFB, "ZOOM"},              {0xFD, "PA1"},                {0xFE, "OEM CLEAR"},
     };
-    if (code >= '0' && code <= '9') return std::string(1, static_cast<char>(code));
-    if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
+    if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) return std::string(1, static_cast<char>(code));
     if (code >= 0x60 && code <= 0x69) return "keypad " + std::to_string(code - 0x60);
     if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
     // OEM-specific codes are keys on some keyboards.
@@ -47,14 +84,8 @@ std::string keyName(int code) {
     return it == kNames.end() ? std::string() : it->second;
 }
 
-std::string describeKey(int32_t code) {
-    const std::string name = keyName(code);
-    return std::to_string(code) + (name.empty() ? " (no key)" : " (" + name + ")");
-}
-
 std::string keyText(int32_t code) {
-    if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
-    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
+    if ((code >= 'A' && code <= 'Z') || (code >= 0x70 && code <= 0x87)) return keyName(code);
     for (const NamedKey& key : kNamedKeys)  // the first name of a code
         if (key.code == code) return key.name;
     char text[16];
