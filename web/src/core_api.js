@@ -1,5 +1,5 @@
 // The plug-in's core (the WebAssembly module) behind its one request path
-// (tools/veltrix_tuner/session.h): an operation by name with its arguments
+// (tools/veltrix_tuner/tuner.h): an operation by name with its arguments
 // and the bytes it carries, answered as an envelope; and the replays that a
 // request queued, one at a time. Bytes go in and come out as Uint8Array,
 // never as text, so a settings file crosses byte for byte. Used by the

@@ -1,6 +1,6 @@
 // A replay as the module gives it and veltrix-sim records it: an envelope of
 // a JSON header and the passes as 32-bit floats (layout in
-// tools/veltrix_tuner/replay_blob.h). Decoded here for drawing.
+// tools/veltrix_tuner/tuner.h). Decoded here for drawing.
 import { openEnvelope } from './core_api.js';
 
 const CAMERA_FIELDS = 9;
