@@ -58,7 +58,7 @@ nlohmann::json linesOf(const Analysed& a, int from, int to);
 // empty line at the end. False, with the reason, when it cannot be made.
 bool applyEdit(const std::string& file, const nlohmann::json& edit, std::string& edited, std::string& problem);
 
-// ---- Replays and the session (session.cpp) ----------------------------------------------------
+// ---- Replays (replay_format.cpp) and the session (session.cpp) ---------------------------------
 // Replays are also the runs veltrix-sim records.
 // One answer of the module (and a replay is one): the length of a JSON header
 // (4 bytes, little endian), the header, zeros to a multiple of 4, then
