@@ -1,8 +1,8 @@
 // The one format of a replay and of every answer of the module: the page
 // reads it, and veltrix-sim writes the runs it records in it.
-#include <algorithm>
-
 #include "tuner.h"
+
+#include <algorithm>
 
 namespace tuner {
 
