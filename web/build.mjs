@@ -8,17 +8,20 @@ import { build } from 'esbuild';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { parseArgs } from 'node:util';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const args = Object.fromEntries(process.argv.slice(2).reduce((pairs, arg, i, all) => {
-  if (arg.startsWith('--')) pairs.push([arg.slice(2), all[i + 1]]);
-  return pairs;
-}, []));
-for (const name of ['core', 'ini', 'out']) {
-  if (!args[name]) {
-    console.error('usage: node web/build.mjs --core veltrix-core.js --ini Veltrix.ini --out Veltrix-tuner.html');
-    process.exit(2);
-  }
+const usage = 'usage: node web/build.mjs --core veltrix-core.js --ini Veltrix.ini --out Veltrix-tuner.html';
+let args;
+try {
+  args = parseArgs({ options: { core: { type: 'string' }, ini: { type: 'string' }, out: { type: 'string' } } }).values;
+} catch (error) {
+  args = {};
+  console.error(error.message);
+}
+if (!args.core || !args.ini || !args.out) {
+  console.error(usage);
+  process.exit(2);
 }
 
 // Browsers that run the module's exceptions and the page's modules.
