@@ -41,6 +41,11 @@ TEST_F(KeyBindings, Notations) {
         std::string printed;
         EXPECT_EQ(loadToggle(printed), c.code);
         EXPECT_EQ(printed, c.code ? "" : std::string("Unknown key binding: ToggleKey=") + c.shown + "\n");
+        // The scenarios and the tuner ask keyCodeFor alone: it must refuse what names no key, code 0 too.
+        Binding b;
+        int32_t code = -1;
+        ASSERT_TRUE(bindingOf(std::string("ToggleKey=") + c.value, b));
+        EXPECT_EQ(keyCodeFor(b.value, code), c.code != 0);
     }
 }
 

@@ -149,7 +149,7 @@ MeaningTable meaningTable(const IniReport& r, const Meaning& m) {
     t.rows.push_back({"Arrow", playerName(kBow) + ", " + startedBy(r, nameWithHash(kGatedBow), &CameraSwitches::EnableArrowCamera),
                       number(kArrowTravelStep) + " m a frame (" + number(kArrowTravelStep * kFramesPerSecond) +
                           " m/s): a 30 m shot takes " + framesInWords(m.arrowTravel30),
-                      holdText(m.arrowHold, behind) + " (fixed: LingerTime does not apply)",
+                      holdText(m.arrowHold, behind) + " (fixed: " + settingOf(LingerTime).key + " does not apply)",
                       speedText(BowCamSpeed) + " while it flies, " + speedText(BowLingerSpeed) + " while it holds"});
 
     const std::string share = number(kBulletPullBackShare * 100) + " %";
