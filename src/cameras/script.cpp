@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "cameras/arrow_camera.h"
+#include "cameras/blade_camera.h"
 #include "cameras/bullet_camera.h"
+#include "cameras/explosive_camera.h"
 #include "cameras/shot_dispatch.h"
 #include "host/host.h"
 #include "settings/key_bindings.h"

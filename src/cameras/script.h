@@ -3,25 +3,12 @@
 
 #include <cstdint>
 
-#include "cameras/blade_camera.h"
-#include "cameras/explosive_camera.h"
-#include "settings/catalogue.h"
-
-constexpr int32_t kSnapshotCapacity = 1024;
+#include "cameras/script_state.h"
 
 // Switched on at load; only the toggle changes it.
 extern bool enabled;
 // 1 where that virtual key was down at the previous poll.
 extern uint8_t keyWasDown[256];
-
-struct ScriptState {
-    int32_t toggleKey = kDefaultToggleKey;
-    CameraSwitches switches;
-    int32_t objects[kSnapshotCapacity];
-    int32_t objectCount = 0;
-    BladeCameraState blade;
-    ExplosiveCameraState explosive;
-};
 
 // The registered script: startScript, then runPass and scriptWait(0) for ever.
 void ScriptMain();

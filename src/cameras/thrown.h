@@ -2,7 +2,6 @@
 #pragma once
 
 #include "cameras/hash_set.h"
-#include "cameras/script.h"
 
 constexpr float kPassStep = 0.016f;        // linger timers advance this much per pass
 constexpr float kMovingThreshold = 0.01f;  // an object is in flight above this speed

@@ -56,8 +56,6 @@ StartupSettings load(const std::string* given, std::string& printed) {
 
 }  // namespace
 
-const char* const kSettingsPath = "Veltrix.ini";
-
 float BulletCamSpeed = kDefaultBulletCamSpeed;
 float LingerTime = kDefaultLingerTime;
 float CameraOffsetBack = kDefaultCameraOffsetBack;

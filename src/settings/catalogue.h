@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-extern const char* const kSettingsPath;  // "Veltrix.ini", relative to the working directory
-
 // Section "Lingering": module-level, statically initialised to their defaults,
 // overwritten once by the start-up load (each read falls back to the current value).
 extern float BulletCamSpeed;

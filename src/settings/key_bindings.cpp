@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/catalogue.h"
 #include "settings/settings_file.h"
 
 std::unordered_map<std::string, int32_t> keyBindings;

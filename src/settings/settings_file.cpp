@@ -4,6 +4,8 @@
 #include <memory>
 
 // ---- File access ------------------------------------------------------------------
+const char* const kSettingsPath = "Veltrix.ini";
+
 bool readSettingsFile(const char* path, std::string& text) { return readOpenFile(std::fopen(path, "rb"), text); }
 
 bool readOpenFile(std::FILE* opened, std::string& text) {

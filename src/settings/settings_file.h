@@ -9,6 +9,8 @@
 
 #include "settings/float_conversion.h"
 
+extern const char* const kSettingsPath;  // "Veltrix.ini", relative to the working directory
+
 // The whole file, byte for byte: binary mode, so that both C runtimes see the
 // same bytes (the Windows one's text mode also stops at a 0x1A byte); the
 // lines fold CR LF themselves. False when it cannot be opened or read (a
