@@ -11,7 +11,7 @@
 
 constexpr int32_t kSnapshotCapacity = 1024;
 
-// The thrown blade mode.
+// What the thrown blade mode keeps between passes.
 struct BladeCameraState {
     bool active = false;
     Camera camera = 0;
@@ -20,7 +20,7 @@ struct BladeCameraState {
     float lingerTimer = 0.0f;  // one budget shared by every linger stretch of a camera
 };
 
-// The thrown explosive mode.
+// What the thrown explosive mode keeps between passes.
 struct ExplosiveCameraState {
     Camera camera = 0;        // nonzero: the camera is live
     Entity tracked = 0;       // the object followed now
@@ -39,4 +39,3 @@ struct ScriptState {
     BladeCameraState blade;
     ExplosiveCameraState explosive;
 };
-
