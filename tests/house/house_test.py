@@ -16,6 +16,7 @@ MAX_LINES = 80
 BLOCK_WORDS = {"if", "for", "while", "switch", "catch", "with"}
 # A `/` after one of these starts a JavaScript regular expression, not a division.
 REGEX_AFTER = set("(,=:[!&|?{};+-*%<>~^") | {"return", "typeof"}
+TOKEN = re.compile(r"[A-Za-z_$][\w$]*|=>|->|\S")
 
 
 def skip_quoted(text, i, quote):
@@ -56,7 +57,6 @@ def code_tokens(text, i=0, until_close=False):
     regular expressions left out; with until_close, up to the `}` that closes
     a template's `${`, returning the index past it."""
     tokens, depth = [], 0
-    word = re.compile(r"[A-Za-z_$][\w$]*|=>|->|\S")
     while i < len(text):
         c = text[i]
         if c.isspace():
@@ -75,7 +75,7 @@ def code_tokens(text, i=0, until_close=False):
         elif c == "/" and (not tokens or tokens[-1][1] in REGEX_AFTER):
             i = skip_regex(text, i)
         else:
-            t = word.match(text, i).group(0)
+            t = TOKEN.match(text, i).group(0)
             if until_close and t in "{}":
                 depth += 1 if t == "{" else -1
                 if depth < 0:
